@@ -1,0 +1,32 @@
+#include "app/entry_logic.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "app/batch_runner.h"
+#include "app/rights_check.h"
+#include "ui/main_window.h"
+
+namespace {
+
+int runWindow()
+{
+    MainWindow* window = (MainWindow*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MainWindow));
+    if (window == nullptr) return 0;
+    currentMainWindow = window;
+    int exitCode = window->run();
+    currentMainWindow = nullptr;
+    HeapFree(GetProcessHeap(), 0, window);
+    return exitCode;
+}
+
+}  // namespace
+
+int runEntryLogic()
+{
+    RightsCheck rightsCheck;
+    if (!rightsCheck.passes()) return 0;
+    const char* argumentText = PathGetArgsA(GetCommandLineA());
+    if (argumentText[0] == '\0') return runWindow();
+    return runBatch(argumentText);
+}

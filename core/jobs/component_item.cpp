@@ -1,0 +1,53 @@
+#include "core/jobs/component_item.h"
+
+#include <shlwapi.h>
+
+#include "core/jobs/path_resolver.h"
+#include "core/jobs/text_copy.h"
+
+const char STATUS_PENDING[] = "-";
+
+ComponentItem* newComponentItem()
+{
+    ComponentItem* item = (ComponentItem*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ComponentItem));
+    if (item != nullptr) item->status = STATUS_PENDING;
+    return item;
+}
+
+void freeComponentItem(ComponentItem* item)
+{
+    if (item != nullptr) HeapFree(GetProcessHeap(), 0, item);
+}
+
+void resolvedPath(const ComponentItem* item, char* out, size_t capacity)
+{
+    char path[MAX_PATH];
+    resolve(item->path, path);
+    copyText(out, capacity, path);
+}
+
+void optionText(const ComponentItem* item, char* out, size_t capacity)
+{
+    // "/u " + "/n " + "/i" + ":" + 255 characters, and the terminator.
+    char text[272];
+    text[0] = '\0';
+    if (item->unregister) lstrcatA(text, "/u ");
+    if (item->noRegisterServer) lstrcatA(text, "/n ");
+    if (item->callInstall) {
+        lstrcatA(text, "/i");
+        if (item->installCmdLine[0] != '\0') {
+            lstrcatA(text, ":");
+            lstrcatA(text, item->installCmdLine);
+        }
+    }
+    copyText(out, capacity, text);
+}
+
+int displayState(const ComponentItem* item)
+{
+    char path[MAX_PATH];
+    // A text too long to resolve names no file at all.
+    if (!resolve(item->path, path)) return DISPLAY_MISSING;
+    if (PathIsFileSpecA(path)) return DISPLAY_BARE_NAME;
+    return PathFileExistsA(path) ? DISPLAY_EXISTS : DISPLAY_MISSING;
+}

@@ -1,0 +1,34 @@
+// The record of one component to register or unregister, and the operations that the
+// list view, the registration engine and the result log share.
+// An item belongs to one thread at a time, except status: the run worker stores it while
+// the user-interface thread may read it to draw the row (one pointer to a constant text).
+#pragma once
+
+#include <windows.h>
+#include "core/jobs/text_limits.h"
+
+// The platform headers use this name for a numeric status code that this program never needs.
+#undef STATUS_PENDING
+
+extern const char STATUS_PENDING[];
+
+struct ComponentItem {
+    char path[PATH_TEXT_CAPACITY];
+    BYTE unregister;
+    BYTE noRegisterServer;
+    BYTE callInstall;
+    char installCmdLine[COMMAND_LINE_CAPACITY];
+    BYTE silent;
+    const char* status;
+};
+
+// Picture index of an item's row: a bare name, an existing file, a missing file.
+enum DisplayState { DISPLAY_BARE_NAME = 0, DISPLAY_EXISTS = 1, DISPLAY_MISSING = 2 };
+
+// A new item on the process heap, every field at its initial value; null without memory.
+ComponentItem* newComponentItem();
+void freeComponentItem(ComponentItem* item);
+
+void resolvedPath(const ComponentItem* item, char* out, size_t capacity);
+void optionText(const ComponentItem* item, char* out, size_t capacity);
+int displayState(const ComponentItem* item);

@@ -1,0 +1,46 @@
+// One parsed job: its switches, option values and the ordered path texts it names.
+// Whoever creates a job owns it with its path list and frees it with freeJobSpec.
+#pragma once
+
+#include <windows.h>
+#include "core/jobs/component_item.h"
+
+// Room for a 259-character token, the backslash appendPath may add, and the terminator.
+const size_t PATH_NODE_CAPACITY = 261;
+
+struct PathNode {
+    char* text;
+    PathNode* next;
+};
+
+struct PathList {
+    PathNode* first;
+    PathNode* last;
+};
+
+struct JobSpec {
+    PathList pathList;
+    BYTE unregister;
+    BYTE noRegisterServer;
+    BYTE callInstall;
+    char installCmdLine[COMMAND_LINE_CAPACITY];
+    BYTE silent;
+    BYTE recurse;
+    BYTE fromListFile;
+    char listFilePath[PATH_TEXT_CAPACITY];
+    BYTE writeLog;
+    char logPath[PATH_TEXT_CAPACITY];
+};
+
+enum RunMode : BYTE { Interactive = 0, Batch = 1 };
+
+// Receives each produced item and owns it from then on. Called on the producing thread.
+typedef void (*ItemSink)(ComponentItem* item, void* sinkContext);
+
+// A job with every field at its initial value, on the process heap; null without memory.
+JobSpec* newJobSpec();
+void freeJobSpec(JobSpec* job);
+
+// Appends a path text (cut to 259 characters); an existing directory gains a trailing
+// backslash. An empty text adds nothing. False only when memory runs out.
+bool appendPath(JobSpec* job, const char* text);

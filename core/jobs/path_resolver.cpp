@@ -1,0 +1,78 @@
+#include "core/jobs/path_resolver.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+#include <string.h>
+
+#include "core/jobs/text_copy.h"
+
+namespace {
+
+// A stored text holds at most 260 characters; the work copy keeps it whole.
+const size_t WORK_CAPACITY = 264;
+
+struct DirectoryMacro {
+    const char* name;
+    UINT (WINAPI* directory)(LPSTR buffer, UINT size);
+};
+
+const DirectoryMacro DIRECTORY_MACROS[] = {
+    {"<sysdir>", GetSystemDirectoryA},
+    {"<windir>", GetWindowsDirectoryA},
+};
+
+// PathAppendA's buffers are MAX_PATH long; a join that would not fit fails and is reported
+// as an empty path rather than cut into a different name.
+bool appendTo(char* base, const char* more)
+{
+    if (lstrlenA(more) >= MAX_PATH || !PathAppendA(base, more)) {
+        base[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool fail(char* out)
+{
+    out[0] = '\0';
+    return false;
+}
+
+}  // namespace
+
+bool resolve(const char* text, char* out)
+{
+    char work[WORK_CAPACITY];
+    copyText(work, sizeof work, text);
+    PathUnquoteSpacesA(work);
+
+    for (const DirectoryMacro& macro : DIRECTORY_MACROS) {
+        const char* found = StrStrA(work, macro.name);
+        if (found == nullptr) continue;
+        UINT length = macro.directory(out, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return fail(out);
+        return appendTo(out, found + lstrlenA(macro.name));
+    }
+
+    const char* appDir = StrStrA(work, "<appdir>");
+    if (appDir != nullptr) return appDirPath(appDir + lstrlenA("<appdir>"), out, MAX_PATH);
+
+    if (PathIsFileSpecA(work)) {
+        if (lstrlenA(work) >= MAX_PATH) return fail(out);
+        copyText(out, MAX_PATH, work);
+        return true;
+    }
+
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, out);
+    if (length == 0 || length >= MAX_PATH) return fail(out);
+    return appendTo(out, work);
+}
+
+bool appDirPath(const char* name, char* out, size_t capacity)
+{
+    if (capacity < MAX_PATH) return fail(out);
+    DWORD length = GetModuleFileNameA(nullptr, out, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return fail(out);
+    PathRemoveFileSpecA(out);
+    return appendTo(out, name);
+}

@@ -1,0 +1,7 @@
+// Capacities of the text fields shared by all records.
+#pragma once
+
+// A path text: at most 259 characters and the terminator.
+const size_t PATH_TEXT_CAPACITY = 260;
+// A DllInstall command line: at most 255 characters and the terminator.
+const size_t COMMAND_LINE_CAPACITY = 256;

@@ -1,0 +1,149 @@
+#include "core/production/list_file_runner.h"
+
+#include <shlwapi.h>
+#include <string.h>
+
+#include "core/jobs/job_line_parser.h"
+#include "core/jobs/path_resolver.h"
+#include "core/jobs/text_copy.h"
+#include "core/production/path_expander.h"
+#include "core/registration/result_log.h"
+
+namespace {
+
+const char MESSAGE_CAPTION[] = "Plinthora";
+const char OPEN_FAILED_FORMAT[] = "%s がオープンできません";
+const char NESTED_TOO_DEEP_FORMAT[] = "%s の入れ子が深すぎます";
+const char MAPPING_FAILED[] = "CreateFileMapping失敗";
+const char VIEW_FAILED[] = "MapViewOfFile失敗";
+
+// How many list files are open on this thread, one inside the other.
+thread_local int openListFiles = 0;
+
+struct ListFileChoice {
+    char path[MAX_PATH];
+    BYTE forcedUnregister;
+};
+
+void chooseListFile(const JobSpec* job, ListFileChoice* choice)
+{
+    if (job->listFilePath[0] != '\0') {
+        resolve(job->listFilePath, choice->path);
+        choice->forcedUnregister = job->unregister;
+    } else if (!job->unregister) {
+        appDirPath("install.ini", choice->path, sizeof choice->path);
+        choice->forcedUnregister = 0;
+    } else if (uninstallListExists()) {
+        appDirPath("uninstall.ini", choice->path, sizeof choice->path);
+        choice->forcedUnregister = 0;
+    } else {
+        appDirPath("install.ini", choice->path, sizeof choice->path);
+        choice->forcedUnregister = 1;
+    }
+}
+
+void reportPathError(RunMode runMode, HWND owner, const JobSpec* job, const char* format, const char* path, void* sinkContext)
+{
+    char message[MAX_PATH + 64];
+    wsprintfA(message, format, path);
+    reportListError(runMode, owner, job, message, sinkContext);
+}
+
+// Runs every line of a mapped list file. The text ends at the file's size, or at a NUL:
+// nothing past the view is ever read.
+void runLines(RunMode runMode, HWND owner, const JobSpec* job, BYTE forcedUnregister,
+              const char* text, const char* textEnd, ItemSink sink, void* sinkContext)
+{
+    const char* nul = (const char*)memchr(text, '\0', (size_t)(textEnd - text));
+    if (nul != nullptr) textEnd = nul;
+    const char* position = text;
+    while (position < textEnd) {
+        const char* lineFeed = (const char*)memchr(position, '\n', (size_t)(textEnd - position));
+        JobSpec* lineJob = newJobSpec();
+        if (lineJob == nullptr) return;
+        parseJobLine(lineJob, position, lineFeed != nullptr ? lineFeed : textEnd);
+        mergeOuterOptions(lineJob, forcedUnregister, job);
+        runJob(runMode, owner, lineJob, sink, sinkContext);
+        freeJobSpec(lineJob);
+        if (lineFeed == nullptr) return;
+        position = lineFeed + 1;
+    }
+}
+
+}  // namespace
+
+void runJob(RunMode runMode, HWND owner, const JobSpec* job, ItemSink sink, void* sinkContext)
+{
+    if (job->fromListFile) runListFile(runMode, owner, job, sink, sinkContext);
+    else expandJob(job, sink, sinkContext);
+}
+
+void runListFile(RunMode runMode, HWND owner, const JobSpec* job, ItemSink sink, void* sinkContext)
+{
+    ListFileChoice choice;
+    chooseListFile(job, &choice);
+    if (openListFiles >= MAX_LIST_FILE_DEPTH) {
+        reportPathError(runMode, owner, job, NESTED_TOO_DEEP_FORMAT, choice.path, sinkContext);
+        return;
+    }
+
+    // Read and write access without sharing: a list file that names itself, directly or
+    // through others, cannot be opened again while it runs.
+    HANDLE file = CreateFileA(choice.path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        reportPathError(runMode, owner, job, OPEN_FAILED_FORMAT, choice.path, sinkContext);
+        return;
+    }
+    DWORD size = GetFileSize(file, nullptr);
+    if (size == 0 || size == INVALID_FILE_SIZE) {
+        CloseHandle(file);
+        return;
+    }
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+    CloseHandle(file);
+    if (mapping == nullptr) {
+        reportListError(runMode, owner, job, MAPPING_FAILED, sinkContext);
+        return;
+    }
+    const char* view = (const char*)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+    CloseHandle(mapping);
+    if (view == nullptr) {
+        reportListError(runMode, owner, job, VIEW_FAILED, sinkContext);
+        return;
+    }
+    ++openListFiles;
+    runLines(runMode, owner, job, choice.forcedUnregister, view, view + size, sink, sinkContext);
+    --openListFiles;
+    UnmapViewOfFile(view);
+}
+
+void mergeOuterOptions(JobSpec* lineJob, BYTE forcedUnregister, const JobSpec* outer)
+{
+    if (forcedUnregister) lineJob->unregister = 1;
+    if (outer->noRegisterServer) lineJob->noRegisterServer = 1;
+    if (outer->callInstall) {
+        lineJob->callInstall = 1;
+        copyText(lineJob->installCmdLine, sizeof lineJob->installCmdLine, outer->installCmdLine);
+    }
+    if (outer->silent) lineJob->silent = 1;
+    if (outer->recurse) lineJob->recurse = 1;
+}
+
+void reportListError(RunMode runMode, HWND owner, const JobSpec* job, const char* text, void* sinkContext)
+{
+    if (!job->silent) MessageBoxA(owner, text, MESSAGE_CAPTION, MB_ICONWARNING);
+    if (runMode == Batch && sinkContext != nullptr) ((ResultLog*)sinkContext)->writeErrorLine(text);
+}
+
+bool installListExists()
+{
+    char path[MAX_PATH];
+    return appDirPath("install.ini", path, sizeof path) && PathFileExistsA(path);
+}
+
+bool uninstallListExists()
+{
+    char path[MAX_PATH];
+    return appDirPath("uninstall.ini", path, sizeof path) && PathFileExistsA(path);
+}

@@ -1,0 +1,105 @@
+#include "core/production/path_expander.h"
+
+#include <shlwapi.h>
+#include <string.h>
+
+#include "core/jobs/path_resolver.h"
+#include "core/jobs/text_copy.h"
+
+namespace {
+
+// An item text may gain a backslash beyond its 259 characters before it is resolved again.
+const size_t ITEM_TEXT_CAPACITY = PATH_NODE_CAPACITY;
+
+void produceItem(const JobSpec* job, const char* path, ItemSink sink, void* sinkContext)
+{
+    ComponentItem* item = newComponentItem();
+    if (item == nullptr) return;
+    copyText(item->path, sizeof item->path, path);
+    item->unregister = job->unregister;
+    item->noRegisterServer = job->noRegisterServer;
+    item->callInstall = job->callInstall;
+    copyText(item->installCmdLine, sizeof item->installCmdLine, job->installCmdLine);
+    item->silent = job->silent;
+    sink(item, sinkContext);
+}
+
+// The stored text less its last component: the folder part that listed entries are joined to.
+// A text with no folder part keeps what ends its first macro, or stays whole.
+void storedFolderOf(const char* stored, char* folder)
+{
+    copyText(folder, ITEM_TEXT_CAPACITY, stored);
+    PathRemoveFileSpecA(folder);
+    if (folder[0] != '\0') return;
+    copyText(folder, ITEM_TEXT_CAPACITY, stored);
+    char* macroEnd = StrChrA(folder, '>');
+    if (macroEnd != nullptr) macroEnd[1] = '\0';
+}
+
+bool isDotEntry(const char* name)
+{
+    return lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0;
+}
+
+void listPath(const JobSpec* job, const char* stored, char* pattern, ItemSink sink, void* sinkContext)
+{
+    if (PathIsDirectoryA(pattern) && !PathAppendA(pattern, "*")) return;
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(pattern, &entry);
+    if (listing == INVALID_HANDLE_VALUE) return;
+
+    char folder[ITEM_TEXT_CAPACITY];
+    storedFolderOf(stored, folder);
+    do {
+        bool isDirectory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isDirectory && (!job->recurse || isDotEntry(entry.cFileName))) continue;
+        char itemText[ITEM_TEXT_CAPACITY];
+        copyText(itemText, MAX_PATH, folder);
+        // An entry whose item text would not fit a path is left out: cut, it would name
+        // some other file.
+        if (lstrlenA(folder) + 1 + lstrlenA(entry.cFileName) >= (int)MAX_PATH) continue;
+        if (!PathAppendA(itemText, entry.cFileName)) continue;
+        if (isDirectory) {
+            PathAddBackslashA(itemText);
+            expandPath(job, itemText, sink, sinkContext);
+        } else {
+            produceItem(job, itemText, sink, sinkContext);
+        }
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+}
+
+}  // namespace
+
+bool endsWithBackslash(const char* text)
+{
+    size_t length = strlen(text);
+    if (length == 0 || text[length - 1] != '\\') return false;
+    size_t leadBytes = 0;
+    for (size_t i = length - 1; i > 0 && IsDBCSLeadByte((BYTE)text[i - 1]); --i) ++leadBytes;
+    return leadBytes % 2 == 0;
+}
+
+void expandPath(const JobSpec* job, const char* text, ItemSink sink, void* sinkContext)
+{
+    char resolved[MAX_PATH + 2];
+    if (!resolve(text, resolved)) {
+        produceItem(job, text, sink, sinkContext);
+        return;
+    }
+    if (PathIsFileSpecA(resolved)) {
+        produceItem(job, text, sink, sinkContext);
+        return;
+    }
+    if (endsWithBackslash(resolved) || StrPBrkA(resolved, "*?") != nullptr) {
+        listPath(job, text, resolved, sink, sinkContext);
+        return;
+    }
+    produceItem(job, text, sink, sinkContext);
+}
+
+void expandJob(const JobSpec* job, ItemSink sink, void* sinkContext)
+{
+    for (const PathNode* node = job->pathList.first; node != nullptr; node = node->next)
+        expandPath(job, node->text, sink, sinkContext);
+}

@@ -1,0 +1,10 @@
+// Turns a job's path texts into items: single files, folders and wildcard patterns,
+// with /d depth first. Items keep the stored form of the path (macro or relative).
+// Runs on the thread that produces the job; items reach the sink at once.
+#pragma once
+
+#include "core/jobs/job_spec.h"
+
+void expandJob(const JobSpec* job, ItemSink sink, void* sinkContext);
+void expandPath(const JobSpec* job, const char* text, ItemSink sink, void* sinkContext);
+bool endsWithBackslash(const char* text);

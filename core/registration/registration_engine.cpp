@@ -1,0 +1,94 @@
+#include "core/registration/registration_engine.h"
+
+#include <ole2.h>
+#include <shlwapi.h>
+
+#include "core/jobs/text_copy.h"
+#include "core/registration/status_texts.h"
+
+namespace {
+
+typedef HRESULT(STDAPICALLTYPE* ServerEntry)();
+typedef HRESULT(STDAPICALLTYPE* InstallEntry)(BOOL install, LPCWSTR commandLine);
+
+// Undoes the command line's escapes byte by byte: a backslash before a double quote
+// gives the quote alone; any other backslash pair stays as it is.
+void unescapeCommandLine(const char* text, char* out)
+{
+    while (*text != '\0') {
+        if (*text != '\\') {
+            *out++ = *text++;
+            continue;
+        }
+        if (text[1] == '\0') {
+            *out++ = *text++;
+            break;
+        }
+        if (text[1] != '"') *out++ = '\\';
+        *out++ = text[1];
+        text += 2;
+    }
+    *out = '\0';
+}
+
+const char* installStep(const ComponentItem* item, HMODULE module)
+{
+    char quoted[COMMAND_LINE_CAPACITY];
+    char plain[COMMAND_LINE_CAPACITY];
+    copyText(quoted, sizeof quoted, item->installCmdLine);
+    PathUnquoteSpacesA(quoted);
+    unescapeCommandLine(quoted, plain);
+
+    WCHAR* wide = nullptr;
+    if (plain[0] != '\0') {
+        int length = MultiByteToWideChar(CP_ACP, 0, plain, -1, nullptr, 0);
+        wide = (WCHAR*)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)length * sizeof(WCHAR));
+        if (wide == nullptr) return STATUS_INSTALL_FAILED;
+        MultiByteToWideChar(CP_ACP, 0, plain, -1, wide, length);
+    }
+
+    const char* status;
+    InstallEntry install = (InstallEntry)(void*)GetProcAddress(module, "DllInstall");
+    if (install == nullptr) {
+        status = STATUS_NO_INSTALL_ENTRY;
+    } else if (FAILED(install(item->unregister ? FALSE : TRUE, wide))) {
+        status = STATUS_INSTALL_FAILED;
+    } else {
+        status = item->unregister ? STATUS_UNREGISTERED : STATUS_REGISTERED;
+    }
+    if (wide != nullptr) HeapFree(GetProcessHeap(), 0, wide);
+    return status;
+}
+
+const char* serverStep(const ComponentItem* item, HMODULE module)
+{
+    bool unregister = item->unregister != 0;
+    ServerEntry server = (ServerEntry)(void*)GetProcAddress(module, unregister ? "DllUnregisterServer" : "DllRegisterServer");
+    if (server == nullptr) return unregister ? STATUS_NO_UNREGISTER_ENTRY : STATUS_NO_REGISTER_ENTRY;
+    if (FAILED(server())) return unregister ? STATUS_UNREGISTER_FAILED : STATUS_REGISTER_FAILED;
+    if (item->callInstall) return installStep(item, module);
+    return unregister ? STATUS_UNREGISTERED : STATUS_REGISTERED;
+}
+
+}  // namespace
+
+void perform(ComponentItem* item)
+{
+    OleInitialize(nullptr);
+    char path[MAX_PATH];
+    resolvedPath(item, path, sizeof path);
+
+    // Only the load runs without the system's critical-error boxes; the component's own
+    // code runs in the mode the process had.
+    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    HMODULE module = LoadLibraryA(path);
+    SetErrorMode(previousMode);
+
+    if (module == nullptr) {
+        item->status = STATUS_LOAD_FAILED;
+    } else {
+        item->status = item->noRegisterServer ? installStep(item, module) : serverStep(item, module);
+        FreeLibrary(module);
+    }
+    OleUninitialize();
+}

@@ -1,0 +1,18 @@
+#include "core/registration/status_texts.h"
+
+#include <windows.h>
+
+const char STATUS_LOAD_FAILED[] = "コンポーネントのロード失敗";
+const char STATUS_NO_REGISTER_ENTRY[] = "DllRegisterServerの取得失敗";
+const char STATUS_NO_UNREGISTER_ENTRY[] = "DllUnregisterServerの取得失敗";
+const char STATUS_REGISTER_FAILED[] = "DllRegisterServer失敗";
+const char STATUS_UNREGISTER_FAILED[] = "DllUnregisterServer失敗";
+const char STATUS_NO_INSTALL_ENTRY[] = "DllInstallの取得失敗";
+const char STATUS_INSTALL_FAILED[] = "DllInstall失敗";
+const char STATUS_REGISTERED[] = "登録完了";
+const char STATUS_UNREGISTERED[] = "解除完了";
+
+bool isSuccessStatus(const char* status)
+{
+    return lstrcmpA(status, STATUS_REGISTERED) == 0 || lstrcmpA(status, STATUS_UNREGISTERED) == 0;
+}

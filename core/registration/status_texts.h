@@ -1,0 +1,16 @@
+// The result vocabulary of an item. Items point at these constants, never copy them;
+// compare by content.
+#pragma once
+
+extern const char STATUS_LOAD_FAILED[];
+extern const char STATUS_NO_REGISTER_ENTRY[];
+extern const char STATUS_NO_UNREGISTER_ENTRY[];
+extern const char STATUS_REGISTER_FAILED[];
+extern const char STATUS_UNREGISTER_FAILED[];
+extern const char STATUS_NO_INSTALL_ENTRY[];
+extern const char STATUS_INSTALL_FAILED[];
+extern const char STATUS_REGISTERED[];
+extern const char STATUS_UNREGISTERED[];
+
+// True for exactly "登録完了" and "解除完了".
+bool isSuccessStatus(const char* status);

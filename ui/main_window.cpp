@@ -1,0 +1,10 @@
+#include "ui/main_window.h"
+
+MainWindow* currentMainWindow = nullptr;
+
+int MainWindow::run()
+{
+    return 0;
+}
+
+void MainWindow::onIdle() {}

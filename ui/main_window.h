@@ -1,0 +1,29 @@
+// The interactive window: its record, message loop, command dispatch and busy protocol.
+// Everything here runs on the user-interface thread; workers reach the window only by
+// messages (MSG_SET_BUSY, and synchronous messages to the list control).
+#pragma once
+
+#include <windows.h>
+
+struct ItemListView;
+struct MainToolbar;
+struct StatusBar;
+
+// Private message: the word parameter carries the new BusyState.
+const UINT MSG_SET_BUSY = WM_APP + 0x100;
+
+struct MainWindow {
+    HMENU contextMenu;
+    BYTE installerMode;
+    BYTE uninstallListPresent;
+    ItemListView* itemList;
+    MainToolbar* toolbar;
+    StatusBar* statusBar;
+
+    // Creates the window and runs the message loop until it is destroyed; the exit code.
+    int run();
+    void onIdle();
+};
+
+// The one main window of the process, through which the window procedure reaches it.
+extern MainWindow* currentMainWindow;
