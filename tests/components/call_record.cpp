@@ -93,9 +93,9 @@ bool callLogPath(WCHAR* path, DWORD capacity)
     return n != 0 && n < capacity;
 }
 
-// An append-only handle makes every write land at the end of the file on Windows, but Wine
-// emulates that with a separate seek, so processes appending at the same moment can overwrite
-// each other's lines there. A named mutex serialises the writers of all components.
+// An append-only handle should make every write land at the end of the file, but under Wine
+// processes appending at the same moment lose and garble each other's lines. A named mutex
+// serialises the writers of all components.
 void writeLine(const WCHAR* logPath, Line& line)
 {
     line.append("\r\n");
