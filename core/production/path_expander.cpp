@@ -50,14 +50,18 @@ void listPath(const JobSpec* job, const char* stored, char* pattern, ItemSink si
 
     char folder[ITEM_TEXT_CAPACITY];
     storedFolderOf(stored, folder);
+    char listedFolder[MAX_PATH];
+    copyText(listedFolder, sizeof listedFolder, pattern);
+    PathRemoveFileSpecA(listedFolder);
+    int longestFolder = lstrlenA(folder) > lstrlenA(listedFolder) ? lstrlenA(folder) : lstrlenA(listedFolder);
     do {
         bool isDirectory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (isDirectory && (!job->recurse || isDotEntry(entry.cFileName))) continue;
+        // An entry whose path, stored or resolved, would not fit is left out: cut, it would
+        // name some other file, and the loader could not reach it anyway.
+        if (longestFolder + 1 + lstrlenA(entry.cFileName) >= (int)MAX_PATH) continue;
         char itemText[ITEM_TEXT_CAPACITY];
         copyText(itemText, MAX_PATH, folder);
-        // An entry whose item text would not fit a path is left out: cut, it would name
-        // some other file.
-        if (lstrlenA(folder) + 1 + lstrlenA(entry.cFileName) >= (int)MAX_PATH) continue;
         if (!PathAppendA(itemText, entry.cFileName)) continue;
         if (isDirectory) {
             PathAddBackslashA(itemText);
