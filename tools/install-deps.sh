@@ -22,3 +22,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Wine needs the glibc locale as well as its own setting, or every Japanese file name fails.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
