@@ -6,10 +6,13 @@
     python3 tools/draw_resources.py --preview DIR    # also write enlarged PNGs to look at
 
 The small images are character grids: one character a pixel, '.' the background. The
-item-state images sit on magenta, which the image list treats as transparent; the toolbar
-images sit on the classic button face, which the toolbar maps to the current button colour,
-so neither colour may appear inside a drawing. The icon is drawn from shapes with
-anti-aliased edges and real alpha, since it is shown on any background.
+item-state images sit on magenta, which the image list treats as transparent. The toolbar
+images sit on the classic button face; the toolbar maps that colour to the current button
+colour, and black, dark grey and white to the text, shadow and highlight colours, by rewriting
+the colour table. So both bitmaps are written with a colour table (8 bits a pixel), and the
+drawings avoid those mapped colours so that only the background changes with the theme.
+The icon is drawn from shapes with anti-aliased edges and real alpha, since it is shown on
+any background.
 
 Python standard library only, so that anyone can redraw the images without extra packages.
 """
@@ -25,15 +28,17 @@ RESOURCES = pathlib.Path(__file__).resolve().parent.parent / "resources"
 
 MAGENTA = (255, 0, 255)
 BUTTON_FACE = (192, 192, 192)
+# The colours a toolbar remaps in the colour table of its bitmap.
+TOOLBAR_MAPPED = {(0, 0, 0), (128, 128, 128), BUTTON_FACE, (255, 255, 255)}
 
+# Near-black, grey and near-white rather than the exact ones: see TOOLBAR_MAPPED.
 PALETTE = {
-    "K": (0, 0, 0),
+    "K": (16, 16, 16),
     "k": (64, 64, 64),
-    "g": (128, 128, 128),
-    "s": (160, 160, 160),
+    "g": (124, 124, 124),
     "l": (212, 212, 212),
     "w": (232, 232, 232),
-    "W": (255, 255, 255),
+    "W": (252, 252, 252),
     "b": (0, 32, 128),
     "B": (32, 96, 208),
     "L": (120, 170, 240),
@@ -43,7 +48,6 @@ PALETTE = {
     "p": (255, 136, 136),
     "h": (0, 100, 0),
     "G": (40, 176, 40),
-    "m": (150, 220, 120),
     "y": (136, 96, 16),
     "Y": (240, 196, 64),
     "n": (96, 64, 32),
@@ -72,21 +76,21 @@ ITEM_SEARCHED = """
 
 ITEM_FOUND = """
 ....kkk.........
-.kk.klk.kk......
-.kwkkwkkwk......
-..kwllllk.......
-kkwlk.kllkk.....
-kwlk...klgk.....
+.kk.kwk.kk......
+.kwkwwlklk......
+..kwkkklk.......
+kkwk...kgkk.....
+kwwk...kggk.....
 kklk...kgkk.....
-..kllkkgk.......
-.kwkggggk.yyy...
-.kk.kgkyyyYyyy..
-....kkkyYYYYYy..
-.......yYYnYYyy.
-.......yYn.nYYy.
-.......yyYnYYyy.
-........yYYYYy..
-........yyyYyyy.
+..klkkkgk.......
+.klkgggkgk.yy...
+.kk.kgk.ky.YY.y.
+....kkk..yYYYYy.
+........yYYnnYYy
+........yYYnnYyy
+.........yYYyyy.
+.........y.yy.y.
+...........yy...
 """
 
 ITEM_MISSING = """
@@ -108,7 +112,8 @@ ITEM_MISSING = """
 ................
 """
 
-# Toolbar buttons, 16x15 each, in command order.
+# Toolbar buttons, 16x15 each, in command order. Add, edit and delete share a list page with
+# a badge drawn over its corner; the two "/u for all items" buttons share a stack of pages.
 
 TOOL_RUN = """
 ................
@@ -227,7 +232,7 @@ b....bbb
 
 
 def parse_grid(text):
-    return [line for line in text.strip("\n").split("\n")]
+    return text.strip("\n").split("\n")
 
 
 def overlay(base, top, x, y):
@@ -258,11 +263,16 @@ def toolbar_grids():
     ]
 
 
-def strip(grids, width, height, background):
-    """Lays the grids side by side as one image: rows of (r, g, b), top row first."""
+def strip(grids, width, height, background, reserved):
+    """Lays the grids side by side as one image: rows of (r, g, b), top row first. No drawn
+    pixel may have a colour in `reserved`: whatever shows the image would make it transparent
+    or recolour it."""
     for index, grid in enumerate(grids):
         if len(grid) != height or any(len(line) != width for line in grid):
             raise ValueError(f"image {index} is not {width}x{height}")
+        clash = {ch for line in grid for ch in line if ch != "." and PALETTE[ch] in reserved}
+        if clash:
+            raise ValueError(f"image {index} draws with background colours: {sorted(clash)}")
     rows = []
     for y in range(height):
         row = []
@@ -273,20 +283,32 @@ def strip(grids, width, height, background):
     return rows
 
 
+def item_states():
+    return strip(item_state_grids(), 16, 16, MAGENTA, {MAGENTA})
+
+
+def toolbar():
+    return strip(toolbar_grids(), 16, 15, BUTTON_FACE, TOOLBAR_MAPPED)
+
+
 def bmp_bytes(rows):
-    """A 24-bit bottom-up BMP of rows of (r, g, b)."""
+    """A bottom-up BMP of rows of (r, g, b), 8 bits a pixel with a colour table of the
+    colours used, in order of first use."""
     height, width = len(rows), len(rows[0])
-    stride = (width * 3 + 3) & ~3
+    colours = list(dict.fromkeys(px for row in rows for px in row))
+    if len(colours) > 256:
+        raise ValueError("more than 256 colours")
+    index = {c: i for i, c in enumerate(colours)}
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
+    stride = (width + 3) & ~3
     pixels = bytearray()
     for row in reversed(rows):
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        line += bytes(stride - len(line))
-        pixels += line
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
-    return header + info + bytes(pixels)
+        pixels += bytes(index[px] for px in row) + bytes(stride - width)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835,
+                       len(colours), 0)
+    offset = 14 + len(info) + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    return header + info + table + bytes(pixels)
 
 
 def ico_bytes(images):
@@ -416,13 +438,52 @@ def draw_icon(size, samples=6):
 
 ICON_SIZES = (16, 32, 48)
 
+# At 16 pixels smooth edges only blur the shapes, so the smallest icon is drawn by hand.
+ICON_16 = """
+....bbbb........
+...bLLLLb.......
+...bLBBBb.......
+.bbbbLBbbbbb....
+.bLLLLBBBBBbbb..
+.bLBBBBBBBBLLBb.
+..bBBBBBBBBBBBb.
+..bBBBBBBhhhhhb.
+..bBBBBBhGGGGGh.
+.bBBBBBhGGGGGGWh
+.bBBBBBhGGGGGWWh
+.bBBBBBhGWGGWWGh
+.bBBBBBhGWWWWGGh
+.bDDDDDhGGWWGGGh
+.bbbbbbbhGGGGGh.
+.........hhhhh..
+"""
+
+ICON_PALETTE = {
+    "b": (20, 50, 140),
+    "L": (120, 178, 250),
+    "B": (60, 120, 225),
+    "D": (40, 92, 205),
+    "h": (0, 90, 0),
+    "G": (40, 165, 45),
+    "W": (255, 255, 255),
+}
+
+
+def icon_16():
+    return [[(0, 0, 0, 0) if ch == "." else ICON_PALETTE[ch] + (255,) for ch in line]
+            for line in parse_grid(ICON_16)]
+
+
+def icon_image(size):
+    return icon_16() if size == 16 else draw_icon(size)
+
 
 def build():
     """The generated files, by name, as bytes."""
     return {
-        "item_states.bmp": bmp_bytes(strip(item_state_grids(), 16, 16, MAGENTA)),
-        "toolbar.bmp": bmp_bytes(strip(toolbar_grids(), 16, 15, BUTTON_FACE)),
-        "plinthora.ico": ico_bytes([draw_icon(size) for size in ICON_SIZES]),
+        "item_states.bmp": bmp_bytes(item_states()),
+        "toolbar.bmp": bmp_bytes(toolbar()),
+        "plinthora.ico": ico_bytes([icon_image(size) for size in ICON_SIZES]),
     }
 
 
@@ -453,12 +514,12 @@ def png_bytes(rows, scale, background=None):
 
 def write_previews(folder):
     folder.mkdir(parents=True, exist_ok=True)
-    (folder / "item_states.png").write_bytes(png_bytes(strip(item_state_grids(), 16, 16, MAGENTA), 12))
-    (folder / "toolbar.png").write_bytes(png_bytes(strip(toolbar_grids(), 16, 15, BUTTON_FACE), 12))
+    (folder / "item_states.png").write_bytes(png_bytes(item_states(), 12))
+    (folder / "toolbar.png").write_bytes(png_bytes(toolbar(), 12))
     for size in ICON_SIZES:
         for name, bg in (("light", (255, 255, 255)), ("dark", (40, 40, 40))):
             (folder / f"icon{size}_{name}.png").write_bytes(
-                png_bytes(draw_icon(size), 96 // size * 2, bg))
+                png_bytes(icon_image(size), 96 // size * 2, bg))
 
 
 def main(argv=None):
