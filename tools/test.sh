@@ -22,7 +22,8 @@ for arch in x64 x86; do
         continue
     fi
     echo "== test $arch"
-    if ! xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$arch" --timeout 900; then
+    # A window test under Wine and Xvfb now and then misses an event under load: one retry.
+    if ! xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$arch" --timeout 900 --repeat until-pass:2; then
         status=1
     fi
     WINEPREFIX="$root/build/$arch/wineprefix" "$WINESERVER_BIN" -k 2>/dev/null || true

@@ -19,9 +19,16 @@ struct MainWindow {
     ItemListView* itemList;
     MainToolbar* toolbar;
     StatusBar* statusBar;
+    // The user closed the window while a worker ran: it is hidden, and destroyed at Idle.
+    BYTE closePending;
 
     // Creates the window and runs the message loop until it is destroyed; the exit code.
     int run();
+    // The steps of run: registers the class and creates and shows the window (null on
+    // failure); runs the loop until the quit message; removes the class again.
+    HWND openWindow();
+    int runMessageLoop();
+    void releaseWindowClass();
     void onIdle();
 };
 

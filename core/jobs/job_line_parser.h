@@ -3,7 +3,7 @@
 #pragma once
 
 #include <stddef.h>
-#include "core/jobs/job_spec.h"
+#include "core/jobs/job.h"
 
 // Reads text up to end (not included), or to its terminator when end is null; a NUL
 // inside the bounds also ends the line. Only adds to the job. False when memory runs out.

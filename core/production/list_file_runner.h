@@ -3,7 +3,7 @@
 #pragma once
 
 #include <windows.h>
-#include "core/jobs/job_spec.h"
+#include "core/jobs/job.h"
 
 // List files may name list files; deeper nesting than this is reported as an error.
 const int MAX_LIST_FILE_DEPTH = 32;

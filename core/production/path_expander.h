@@ -3,7 +3,7 @@
 // Runs on the thread that produces the job; items reach the sink at once.
 #pragma once
 
-#include "core/jobs/job_spec.h"
+#include "core/jobs/job.h"
 
 void expandJob(const JobSpec* job, ItemSink sink, void* sinkContext);
 void expandPath(const JobSpec* job, const char* text, ItemSink sink, void* sinkContext);

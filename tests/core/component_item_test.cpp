@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "core/jobs/job_spec.h"
+#include "core/jobs/job.h"
 #include "tests/support/test_paths.h"
 
 namespace {

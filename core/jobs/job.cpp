@@ -1,4 +1,4 @@
-#include "core/jobs/job_spec.h"
+#include "core/jobs/job.h"
 
 #include <shlwapi.h>
 

@@ -1,0 +1,67 @@
+// Plinthora's own window under the window probe (window_probe.h): the real main window and
+// message loop, with the add made through the same worker the Add command starts for its
+// folder method (ItemListView::startAddJob with the dialog's values for a folder and no
+// switches), and the run through the Run command's starter. Only the dialog is left out.
+//
+//   window_driver FOLDER ROUND RESULTFILE [run]
+#include <windows.h>
+
+#include "bench/window_probe.h"
+#include "ui/item_list_view.h"
+#include "ui/main_window.h"
+
+namespace {
+
+char folder[MAX_PATH];
+
+MainWindow* volatile shownWindow = nullptr;
+
+bool waitForMainWindow(HWND* window, HWND* list)
+{
+    for (int attempt = 0; attempt < 3000; ++attempt) {
+        MainWindow* main = shownWindow;
+        ItemListView* items = main != nullptr ? main->itemList : nullptr;
+        HWND parent = items != nullptr && items->window != nullptr ? GetParent(items->window) : nullptr;
+        if (parent != nullptr && IsWindowVisible(parent)) {
+            *window = parent;
+            *list = items->window;
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
+}
+
+void startAdd(HWND window)
+{
+    currentMainWindow->itemList->startAddJob(window, folder, 0, 0, 0, "", 0, 0, "");
+}
+
+void startRun(HWND window)
+{
+    currentMainWindow->itemList->startRun(window);
+}
+
+bool endsOperation(UINT message, WPARAM wordParam)
+{
+    return message == MSG_SET_BUSY && wordParam == Idle;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    WindowBenchSettings settings;
+    if (!readWindowBenchArguments(folder, &settings)) return 2;
+    static const WindowBenchProgram program = {"plinthora", waitForMainWindow, startAdd, startRun, endsOperation};
+
+    MainWindow* window = (MainWindow*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MainWindow));
+    if (window == nullptr || !startWindowBench(&program, &settings)) return 1;
+    currentMainWindow = window;
+    shownWindow = window;
+    int exitCode = window->run();
+    currentMainWindow = nullptr;
+    finishWindowBench();
+    HeapFree(GetProcessHeap(), 0, window);
+    return exitCode;
+}

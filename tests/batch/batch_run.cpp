@@ -1,0 +1,68 @@
+#include "tests/batch/batch_run.h"
+
+#include <windows.h>
+
+namespace {
+
+const char* currentTestName()
+{
+    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
+}  // namespace
+
+BatchRun::BatchRun() : scratch(currentTestName())
+{
+    appDir = scratch.makeFolder("app");
+    program = appDir + "\\plinthora.exe";
+    CopyFileA(plinthoraExePath().c_str(), program.c_str(), FALSE);
+}
+
+ProcessRun BatchRun::run(const std::string& argumentText, const std::string& currentDirectory, const RunSettings& settings)
+{
+    RunSettings used = settings;
+    used.currentDirectory = currentDirectory.empty() ? scratch.path() : currentDirectory;
+    ProcessRun result = runProcess(program, "\"" + program + "\" " + argumentText, used);
+    EXPECT_TRUE(result.started) << "could not start " << program;
+    EXPECT_TRUE(result.finished) << "still running after " << used.timeoutMs << " ms: [" << argumentText << "]";
+    if (result.finished) {
+        EXPECT_EQ(0u, result.exitCode) << "[" << argumentText << "]";
+    }
+    return result;
+}
+
+std::string BatchRun::placeComponent(const char* component, const std::string& path) const
+{
+    CopyFileA(componentPath(component).c_str(), path.c_str(), FALSE);
+    return path;
+}
+
+void BatchRun::placeBesideProgram(const std::string& name, const std::string& bytes) const
+{
+    writeFileBytes(besideProgram(name), bytes);
+}
+
+std::string itemLine(const std::string& path, const std::string& options, const std::string& status)
+{
+    return path + "\t" + options + "\t" + status + "\r\n";
+}
+
+std::string errorLine(const std::string& message)
+{
+    return "[エラー]\t" + message + "\t\r\n";
+}
+
+std::string resultText(const std::string& status, const std::string& path)
+{
+    return "状態 : " + status + "\nファイル : " + path;
+}
+
+std::string registered(const std::string& dll)
+{
+    return dll + "|DllRegisterServer|ole=1";
+}
+
+std::string unregistered(const std::string& dll)
+{
+    return dll + "|DllUnregisterServer|ole=1";
+}

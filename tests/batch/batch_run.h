@@ -1,0 +1,42 @@
+// What the end-to-end tests of the command-line run share: each test gets a scratch folder
+// with a copy of plinthora.exe in its "app" subfolder, so the files the program looks for
+// next to itself (install.ini, uninstall.ini, config.ini, log.txt) belong to that test alone.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <string>
+
+#include "tests/support/process_runner.h"
+#include "tests/support/test_paths.h"
+
+class BatchRun : public ::testing::Test {
+protected:
+    BatchRun();
+
+    // Runs the copy with the argument text exactly as given after the quoted program path and
+    // one blank; also checks that it ended by itself with exit code 0.
+    ProcessRun run(const std::string& argumentText, const std::string& currentDirectory = "",
+                   const RunSettings& settings = RunSettings());
+
+    // Copies a built test component to the path and returns that path.
+    std::string placeComponent(const char* component, const std::string& path) const;
+    // Writes a file next to the program's copy.
+    void placeBesideProgram(const std::string& name, const std::string& bytes) const;
+    std::string besideProgram(const std::string& name) const { return appDir + "\\" + name; }
+
+    ScratchDirectory scratch;
+    CallRecord calls{scratch};
+    std::string appDir;
+    std::string program;
+};
+
+// A log line for an item, and an error line, as the program writes them.
+std::string itemLine(const std::string& path, const std::string& options, const std::string& status);
+std::string errorLine(const std::string& message);
+
+// The result box text for a status and a path.
+std::string resultText(const std::string& status, const std::string& path);
+
+// "<dll>|DllRegisterServer|ole=1" and the like, as the test components record their calls.
+std::string registered(const std::string& dll);
+std::string unregistered(const std::string& dll);

@@ -1,0 +1,71 @@
+// The program started without arguments opens its window. The common controls, dialogs and
+// shell DLLs are loaded only when the window first calls into them (a batch run never does),
+// so a fault in that loading would show here and nowhere else.
+#include <windows.h>
+
+#include <string>
+
+#include "tests/batch/batch_run.h"
+
+namespace {
+
+const DWORD WINDOW_PATIENCE_MS = 30000;
+const DWORD POLL_MS = 20;
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter)
+{
+    WindowSearch* search = (WindowSearch*)parameter;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (owner != search->processId || lstrcmpA(className, "Plinthora") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND waitForMainWindow(DWORD processId)
+{
+    for (DWORD waited = 0; waited < WINDOW_PATIENCE_MS; waited += POLL_MS) {
+        WindowSearch search = {processId, nullptr};
+        EnumWindows(findMainWindow, (LPARAM)&search);
+        if (search.found != nullptr) return search.found;
+        Sleep(POLL_MS);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(BatchRun, WithoutArgumentsTheWindowComesUpWithToolbarListAndStatusBar)
+{
+    std::string commandLine = "\"" + program + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               scratch.path().c_str(), &startup, &process));
+    CloseHandle(process.hThread);
+
+    HWND window = waitForMainWindow(process.dwProcessId);
+    EXPECT_NE(nullptr, window) << "no main window within " << WINDOW_PATIENCE_MS << " ms";
+    if (window != nullptr) {
+        for (const char* control : {"ToolbarWindow32", "SysListView32", "msctls_statusbar32"})
+            EXPECT_NE(nullptr, FindWindowExA(window, nullptr, control, nullptr)) << "the window has no " << control;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+
+    bool ended = WaitForSingleObject(process.hProcess, WINDOW_PATIENCE_MS) == WAIT_OBJECT_0;
+    if (!ended) TerminateProcess(process.hProcess, 0xDEAD);
+    DWORD exitCode = 0xDEAD;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    EXPECT_TRUE(ended) << "the window did not close";
+    EXPECT_EQ(0u, exitCode);
+}

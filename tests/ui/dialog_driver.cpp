@@ -1,0 +1,137 @@
+#include "tests/ui/dialog_driver.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DialogSearch {
+    const char* caption;
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK matchDialog(HWND window, LPARAM parameter)
+{
+    DialogSearch* search = (DialogSearch*)parameter;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    char className[16];
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32770") != 0) return TRUE;
+    if (search->owner != nullptr && GetWindow(window, GW_OWNER) != search->owner) return TRUE;
+    if (search->caption != nullptr && windowText(window) != search->caption) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+bool waitFor(const std::function<bool()>& condition, DWORD limitMs)
+{
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > limitMs) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+HWND findDialog(const char* caption, HWND owner)
+{
+    DialogSearch search = {caption, owner, nullptr};
+    EnumWindows(matchDialog, (LPARAM)&search);
+    return search.found;
+}
+
+HWND waitForDialog(const char* caption, HWND owner, DWORD limitMs)
+{
+    HWND found = nullptr;
+    waitFor([&] { return (found = findDialog(caption, owner)) != nullptr; }, limitMs);
+    return found;
+}
+
+HWND waitForOwnedDialog(HWND owner, DWORD limitMs)
+{
+    return waitForDialog(nullptr, owner, limitMs);
+}
+
+std::string windowText(HWND window)
+{
+    char text[1024] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string controlText(HWND dialog, int control)
+{
+    return windowText(GetDlgItem(dialog, control));
+}
+
+std::string messageBoxText(HWND box)
+{
+    return controlText(box, 0xFFFF);
+}
+
+bool isChecked(HWND dialog, int control)
+{
+    return SendDlgItemMessageA(dialog, control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool isEnabled(HWND dialog, int control)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, control)) != FALSE;
+}
+
+bool isVisible(HWND dialog, int control)
+{
+    return IsWindowVisible(GetDlgItem(dialog, control)) != FALSE;
+}
+
+void click(HWND dialog, int control)
+{
+    SendDlgItemMessageA(dialog, control, BM_CLICK, 0, 0);
+}
+
+void pressLater(HWND dialog, int control)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), (LPARAM)GetDlgItem(dialog, control));
+}
+
+void setText(HWND dialog, int control, const std::string& text)
+{
+    SendDlgItemMessageA(dialog, control, WM_SETTEXT, 0, (LPARAM)text.c_str());
+}
+
+void typeInto(HWND dialog, int control, char character, int count)
+{
+    HWND edit = GetDlgItem(dialog, control);
+    for (int i = 0; i < count; i++) SendMessageA(edit, WM_CHAR, (BYTE)character, 1);
+}
+
+void closeIfOpen(HWND dialog)
+{
+    if (!IsWindow(dialog)) return;
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    waitFor([&] { return !IsWindow(dialog); });
+}
+
+int runWithDialog(const char* caption, HWND owner, const std::function<int()>& showing,
+                  const std::function<void(HWND dialog)>& script)
+{
+    std::thread driver([&] {
+        HWND dialog = waitForDialog(caption, owner);
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no dialog captioned \"" << caption << "\" appeared";
+            return;
+        }
+        // Served only once the dialog's thread is back in its loop, so the dialog has been
+        // set up completely before the script looks at it.
+        SendMessageA(dialog, WM_NULL, 0, 0);
+        script(dialog);
+        if (!waitFor([&] { return !IsWindow(dialog); }, 2000)) closeIfOpen(dialog);
+    });
+    int result = showing();
+    driver.join();
+    return result;
+}

@@ -1,0 +1,134 @@
+#include "tests/ui/screenshot_item_stages.h"
+
+#include <commctrl.h>
+
+#include "core/jobs/component_item.h"
+#include "resources/resource.h"
+#include "ui/item_dialog.h"
+#include "ui/item_list_view.h"
+#include "ui/main_window.h"
+
+namespace {
+
+const DWORD PATIENCE_MS = 60000;
+
+struct DialogShot {
+    HWND window;
+    const char* stage;
+    void (*takeShot)(const char* stage);
+    // Fills the dialog before the picture; may be null.
+    void (*prepare)(HWND dialog);
+};
+
+HWND ownedDialog(HWND owner)
+{
+    HWND candidate = nullptr;
+    while ((candidate = FindWindowExA(nullptr, candidate, "#32770", nullptr)) != nullptr)
+        if (GetWindow(candidate, GW_OWNER) == owner && IsWindowVisible(candidate)) return candidate;
+    return nullptr;
+}
+
+// On a thread of its own, while the dialog's loop runs on the window's thread.
+DWORD WINAPI shootDialog(void* parameter)
+{
+    DialogShot* shot = (DialogShot*)parameter;
+    HWND dialog = nullptr;
+    for (DWORD start = GetTickCount(); !(dialog = ownedDialog(shot->window)) && GetTickCount() - start < PATIENCE_MS;)
+        Sleep(20);
+    if (dialog == nullptr) return 0;
+    SendMessageA(dialog, WM_NULL, 0, 0);
+    if (shot->prepare != nullptr) shot->prepare(dialog);
+    shot->takeShot(shot->stage);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return 0;
+}
+
+void prepareAdd(HWND dialog)
+{
+    SendDlgItemMessageA(dialog, IDC_METHOD, CB_SETCURSEL, AddFolderTree, 0);
+    SetDlgItemTextA(dialog, IDC_PATH, "D:\\部品\\");
+    SendDlgItemMessageA(dialog, IDC_OPT_I, BM_CLICK, 0, 0);
+    SetDlgItemTextA(dialog, IDC_CMDLINE, "user");
+}
+
+void selectRows(HWND list, int first, int count)
+{
+    LVITEMA state = {};
+    state.stateMask = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&state);
+    state.state = LVIS_SELECTED;
+    for (int row = first; row < first + count; row++) SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)&state);
+}
+
+// Sends command, whose dialog the thread photographs and cancels.
+void shootCommandDialog(HWND window, int command, const char* stage, void (*takeShot)(const char*),
+                        void (*prepare)(HWND))
+{
+    DialogShot shot = {window, stage, takeShot, prepare};
+    HANDLE thread = CreateThread(nullptr, 0, shootDialog, &shot, 0, nullptr);
+    SendMessageA(window, WM_COMMAND, command, 0);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+
+template <typename Condition>
+void serveUntil(MainWindow* record, Condition condition)
+{
+    for (DWORD start = GetTickCount(); !condition() && GetTickCount() - start < PATIENCE_MS;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        record->onIdle();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+struct PlainShot {
+    const char* stage;
+    void (*takeShot)(const char* stage);
+    volatile LONG taken;
+};
+
+DWORD WINAPI shootPlain(void* parameter)
+{
+    PlainShot* shot = (PlainShot*)parameter;
+    shot->takeShot(shot->stage);
+    InterlockedExchange(&shot->taken, 1);
+    return 0;
+}
+
+}  // namespace
+
+void poseItemStages(MainWindow* record, HWND window, void (*takeShot)(const char* stage))
+{
+    HWND list = GetDlgItem(window, IDC_ITEM_LIST);
+    // The status bar as an idle pass leaves it; the dialogs' own loops run none.
+    record->onIdle();
+    shootCommandDialog(window, IDC_ADD, "add_dialog", takeShot, prepareAdd);
+    selectRows(list, 1, 1);
+    shootCommandDialog(window, IDM_EDIT, "edit_dialog_one_row", takeShot, nullptr);
+    selectRows(list, 0, 3);
+    shootCommandDialog(window, IDM_EDIT, "edit_dialog_several_rows", takeShot, nullptr);
+    selectRows(list, 0, 0);
+
+    // Half-way through a run: once the middle row is done this thread stops serving the
+    // list, so the worker waits at its next message and the picture shows the run as it is.
+    ItemListView* items = record->itemList;
+    int count = items->count();
+    for (int row = 0; row < count; row++) items->itemAt(row)->status = STATUS_PENDING;
+    InvalidateRect(list, nullptr, TRUE);
+    SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
+    ComponentItem* middle = items->itemAt(count / 2);
+    serveUntil(record, [&] { return middle->status != STATUS_PENDING; });
+    serveUntil(record, [&] { return (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) == 0; });
+    takeShot("running");
+    serveUntil(record, [&] { return items->busyState == Idle; });
+
+    PlainShot after = {"after_run", takeShot, 0};
+    HANDLE thread = CreateThread(nullptr, 0, shootPlain, &after, 0, nullptr);
+    serveUntil(record, [&] { return after.taken != 0; });
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}

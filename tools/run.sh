@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Builds the x64 program and runs it under Wine.
+#
+#   tools/run.sh JOB LINE...   runs plinthora.exe with the job line as its argument text: the
+#                              words joined by single blanks, passed on exactly. The shell
+#                              removes quotes first, so to keep them quote the whole line:
+#                              tools/run.sh '/s /l "<appdir>\with blank\*.dll"'
+#   tools/run.sh               a demonstration: registers the bundled sample COM server, shows
+#                              the log and its registry key, unregisters it, shows the key gone
+#   tools/run.sh --window      opens the window and saves a screenshot
+#
+# Without a DISPLAY, an Xvfb of its own serves the run; the message boxes nobody can see there
+# are printed and answered.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+build=build/x64
+sample_clsid='{B5FFEF1A-C842-4125-8949-E2FBACC17A07}'
+
+bash tools/install-deps.sh
+echo "== building $build"
+if ! { cmake --preset x64 -DBUILD_TESTING=ON && cmake --build --preset x64 --target plinthora sample_server launch_exact; } \
+        >"$root/build/run-build.log" 2>&1; then
+    tail -n 40 "$root/build/run-build.log"
+    echo "the build failed; the whole output is in build/run-build.log" >&2
+    exit 1
+fi
+
+# The Windows name of a Unix path: Wine's drive Z: is the Unix root.
+windows_path() {
+    local path
+    path=$(readlink -f "$1")
+    echo "Z:${path//\//\\}"
+}
+
+own_xvfb=""
+stop_own_display() {
+    [ -n "$own_xvfb" ] || return 0
+    # Let the prefix's Wine processes leave the display before it goes.
+    timeout 20 "$WINESERVER_BIN" -w 2>/dev/null || true
+    kill "$own_xvfb" 2>/dev/null || true
+}
+trap stop_own_display EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+    display_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+    own_xvfb=$!
+    for _ in $(seq 100); do
+        [ -s "$display_file" ] && break
+        sleep 0.1
+    done
+    [ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    export DISPLAY=":$(head -n 1 "$display_file")"
+    rm -f "$display_file"
+fi
+
+source tools/wine-env.sh "$root/$build/wineprefix"
+wine_prefix_ready
+
+exe=$(windows_path "$build/plinthora.exe")
+launcher=("$WINE_LOADER" "$build/tools/launch_exact.exe")
+[ -n "$own_xvfb" ] && launcher+=(--answer-boxes)
+
+# Runs plinthora.exe with the argument text given.
+run_exact() {
+    "${launcher[@]}" "$exe" "$1"
+}
+
+show_log() {
+    echo "-- $build/log.txt (⇥ marks a TAB):"
+    iconv -c -f CP932 -t UTF-8 "$build/log.txt" | sed 's/\t/ ⇥ /g'
+}
+
+show_sample_key() {
+    local key="HKCR\\CLSID\\$sample_clsid" listing
+    if listing=$("$WINE_LOADER" reg query "$key" /s 2>/dev/null); then
+        printf '%s\n' "$listing" | iconv -c -f CP932 -t UTF-8 | tr -d '\r' | grep -v '^\s*$'
+    else
+        echo "$key does not exist"
+    fi
+}
+
+demonstrate() {
+    local job='/s /l "<appdir>\samples\sample_server.dll"'
+    echo "== registering: plinthora.exe $job"
+    run_exact "$job"
+    show_log
+    echo "-- the class key that registration wrote:"
+    show_sample_key
+    echo
+    job="/u $job"
+    echo "== unregistering: plinthora.exe $job"
+    run_exact "$job"
+    show_log
+    echo "-- the class key afterwards:"
+    show_sample_key
+}
+
+open_window() {
+    local handshake shots launcher_pid
+    handshake=$(mktemp -d)
+    shots="$root/build/screenshots"
+    mkdir -p "$shots"
+    "$WINE_LOADER" "$build/tools/launch_exact.exe" --window-handshake "$(windows_path "$handshake")" "$exe" &
+    launcher_pid=$!
+    for _ in $(seq 600); do
+        [ -e "$handshake/shown" ] && break
+        kill -0 "$launcher_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ ! -e "$handshake/shown" ]; then
+        echo "the window did not appear" >&2
+        touch "$handshake/close"
+        wait "$launcher_pid" || true
+        return 1
+    fi
+    sleep 3  # time to draw the first picture
+    import -window root "$shots/window.png"
+    echo "screenshot of the window: build/screenshots/window.png"
+    if [ -n "$own_xvfb" ]; then
+        touch "$handshake/close"
+    else
+        echo "the window is open on $DISPLAY; close it to finish"
+    fi
+    wait "$launcher_pid" || true
+    rm -rf "$handshake"
+}
+
+if [ $# -eq 0 ]; then
+    demonstrate
+elif [ $# -eq 1 ] && [ "$1" = "--window" ]; then
+    open_window
+else
+    run_exact "$*"
+fi

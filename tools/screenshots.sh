@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds the x64 program and photographs the real main window in the states worth looking
+# at (normal view with a dozen items, context menu, tooltip, running and resized, installer
+# view, install/uninstall choice) under an X server of its own. PNGs go to build/screenshots/.
+# Usage: tools/screenshots.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+cmake --preset x64 -DBUILD_TESTING=ON >/dev/null
+cmake --build --preset x64 --target screenshot_driver
+
+# A prefix of its own: its wineserver and desktop process are bound to this script's X
+# server, and both end with it.
+source tools/wine-env.sh "$root/build/x64/screenshot-prefix"
+out="$root/build/screenshots"
+handshake=$(mktemp -d)
+mkdir -p "$out"
+rm -f "$out"/*.png
+
+display=""
+for number in $(seq 70 99); do
+    if [ ! -e "/tmp/.X$number-lock" ] && [ ! -e "/tmp/.X11-unix/X$number" ]; then display=$number; break; fi
+done
+[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+driver_pid=""
+cleanup() {
+    [ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null || true
+    "$WINESERVER_BIN" -k 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$handshake"
+}
+trap cleanup EXIT
+export DISPLAY=":$display"
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+wine_prefix_ready
+"$WINE_LOADER" "$root/build/x64/tests/screenshots/screenshot_driver.exe" "Z:${handshake//\//\\}" \
+    >"$handshake/driver.log" 2>&1 &
+driver_pid=$!
+
+# The driver announces each pose with "<stage>.ready" (the area to capture: x y width height)
+# and waits for "<stage>.done".
+shoot() {
+    local ready=$1 stage x y width height
+    stage=$(basename "$ready" .ready)
+    read -r x y width height <"$ready"
+    # Wine hands finished paintings to the X server a moment after the window has drawn them.
+    sleep 0.5
+    import -window root -crop "${width}x${height}+${x}+${y}" +repage "$out/$stage.png"
+    rm -f "$ready"
+    touch "$handshake/$stage.done"
+    echo "$out/$stage.png"
+}
+deadline=$((SECONDS + 300))
+while kill -0 "$driver_pid" 2>/dev/null; do
+    for ready in "$handshake"/*.ready; do
+        [ -e "$ready" ] && shoot "$ready"
+    done
+    [ $SECONDS -lt $deadline ] || { echo "the driver took too long" >&2; exit 1; }
+    sleep 0.1
+done
+wait "$driver_pid" || { echo "the driver failed" >&2; cat "$handshake/driver.log" >&2; exit 1; }
+driver_pid=""
+shots=$(ls "$out"/*.png 2>/dev/null | wc -l)
+echo "$shots screenshots in $out"
