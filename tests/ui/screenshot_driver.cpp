@@ -13,6 +13,7 @@
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
 #include "tests/ui/screenshot_item_stages.h"
+#include "tests/ui/window_serving.h"
 #include "ui/item_list_view.h"
 #include "ui/main_window.h"
 
@@ -98,32 +99,10 @@ void takeShot(const char* stage)
     for (DWORD start = GetTickCount(); !fileExists(done) && GetTickCount() - start < PATIENCE_MS;) Sleep(20);
 }
 
-// Serves the window until condition holds, running the idle step as the program's loop does.
 template <typename Condition>
 void pumpUntil(Condition condition)
 {
-    for (DWORD start = GetTickCount(); !condition() && GetTickCount() - start < PATIENCE_MS;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        record->onIdle();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
-struct ShotRequest {
-    const char* stage;
-    volatile LONG taken;
-};
-
-DWORD WINAPI shootFromThread(void* parameter)
-{
-    ShotRequest* request = (ShotRequest*)parameter;
-    takeShot(request->stage);
-    InterlockedExchange(&request->taken, 1);
-    return 0;
+    serveWindowUntil(record, condition, PATIENCE_MS);
 }
 
 // Keeps the window painting while the script takes the picture.
@@ -131,22 +110,7 @@ void shootWhilePumping(const char* stage)
 {
     // Everything queued so far is painted first.
     pumpUntil([] { return !GetQueueStatus(QS_ALLINPUT); });
-    ShotRequest request = {stage, 0};
-    HANDLE thread = CreateThread(nullptr, 0, shootFromThread, &request, 0, nullptr);
-    pumpUntil([&] { return request.taken != 0; });
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-}
-
-HWND visibleWindowOfClass(const char* className)
-{
-    HWND candidate = nullptr;
-    while ((candidate = FindWindowExA(nullptr, candidate, className, nullptr)) != nullptr) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(candidate, &processId);
-        if (processId == GetCurrentProcessId() && IsWindowVisible(candidate)) return candidate;
-    }
-    return nullptr;
+    takeShotWhileServing(record, stage, takeShot);
 }
 
 // Waits for the context menu, highlights its first entry (its help shows in the status

@@ -4,6 +4,7 @@
 
 #include "core/jobs/component_item.h"
 #include "resources/resource.h"
+#include "tests/ui/window_serving.h"
 #include "ui/item_dialog.h"
 #include "ui/item_list_view.h"
 #include "ui/main_window.h"
@@ -71,34 +72,6 @@ void shootCommandDialog(HWND window, int command, const char* stage, void (*take
     CloseHandle(thread);
 }
 
-template <typename Condition>
-void serveUntil(MainWindow* record, Condition condition)
-{
-    for (DWORD start = GetTickCount(); !condition() && GetTickCount() - start < PATIENCE_MS;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        record->onIdle();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
-struct PlainShot {
-    const char* stage;
-    void (*takeShot)(const char* stage);
-    volatile LONG taken;
-};
-
-DWORD WINAPI shootPlain(void* parameter)
-{
-    PlainShot* shot = (PlainShot*)parameter;
-    shot->takeShot(shot->stage);
-    InterlockedExchange(&shot->taken, 1);
-    return 0;
-}
-
 }  // namespace
 
 void poseItemStages(MainWindow* record, HWND window, void (*takeShot)(const char* stage))
@@ -121,14 +94,10 @@ void poseItemStages(MainWindow* record, HWND window, void (*takeShot)(const char
     InvalidateRect(list, nullptr, TRUE);
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
     ComponentItem* middle = items->itemAt(count / 2);
-    serveUntil(record, [&] { return middle->status != STATUS_PENDING; });
-    serveUntil(record, [&] { return (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) == 0; });
+    serveWindowUntil(record, [&] { return middle->status != STATUS_PENDING; });
+    serveWindowUntil(record, [&] { return (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) == 0; });
     takeShot("running");
-    serveUntil(record, [&] { return items->busyState == Idle; });
+    serveWindowUntil(record, [&] { return items->busyState == Idle; });
 
-    PlainShot after = {"after_run", takeShot, 0};
-    HANDLE thread = CreateThread(nullptr, 0, shootPlain, &after, 0, nullptr);
-    serveUntil(record, [&] { return after.taken != 0; });
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    takeShotWhileServing(record, "after_run", takeShot);
 }

@@ -6,6 +6,7 @@
 
 #include "core/jobs/text_copy.h"
 #include "resources/resource.h"
+#include "tests/ui/window_serving.h"
 #include "ui/item_list_view.h"
 #include "ui/main_toolbar.h"
 
@@ -24,17 +25,6 @@ DWORD WINAPI appendAll(void* parameter)
     AppendJob* job = (AppendJob*)parameter;
     for (ComponentItem* item : job->items) appendItem(item, job->list);
     return 0;
-}
-
-HWND visibleWindowOfClass(const char* className)
-{
-    HWND candidate = nullptr;
-    while ((candidate = FindWindowExA(nullptr, candidate, className, nullptr)) != nullptr) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(candidate, &processId);
-        if (processId == GetCurrentProcessId() && IsWindowVisible(candidate)) return candidate;
-    }
-    return nullptr;
 }
 
 // Polls every few milliseconds until condition holds or the stop event is set.
