@@ -19,8 +19,12 @@ HEADER = """# Benchmark results
 Written by `tools/bench.sh`; running it again replaces the section of the architecture it
 measured. How the figures are taken:
 
-- Everything under Wine runs on one CPU: the wineserver is started first with
-  `taskset -c 1 wineserver -p`, and Xvfb and every Wine process are pinned to the same CPU.
+- The measurements run in two Wine sessions side by side, each with its own prefix and
+  wineserver and pinned, with everything it starts, to one CPU of its own: the wineserver is
+  started first with `taskset -c N wineserver -p`, and every Wine process (and Xvfb, in the
+  session that has the window) is pinned to the same CPU. Cases 2 and 3 run in one session,
+  cases 1, 4 and 5 in the other; commands that are compared always run in the same session.
+  On a machine with one CPU the two sessions run one after the other.
 - Batch commands are started and timed from inside Wine by `launch_timer.exe` (process
   creation to exit, by the performance counter), so the Unix side of `wine` is not in the
   figures. It reads each command's peak working set every 10 ms while it runs; the table
@@ -176,12 +180,14 @@ def render(arch, times, memory, window, machine, exe_bytes):
     out += ["Machine: %s CPUs (%s), %s; kernel %s; %s; measured %s." % (
         machine.get("nproc"), machine.get("cpu"), machine.get("memory", "?"), machine.get("kernel"),
         machine.get("wine"), machine.get("date"))]
-    out += ["Load average before / after the measurements: %s / %s; the CPUs the bench leaves free were"
-            " %s %% busy meanwhile.%s" % (
-                machine.get("load_before"), machine.get("load_after"), machine.get("others_busy", "?"),
+    others = machine.get("others_busy", "?")
+    free_cpus = ("the bench's sessions used every CPU (%s)" % machine.get("cpus", "?") if others == "-" else
+                 "the CPUs the bench leaves free were %s %% busy meanwhile" % others)
+    out += ["Load average before / after the measurements: %s / %s; %s.%s" % (
+                machine.get("load_before"), machine.get("load_after"), free_cpus,
                 " **Measured while other work ran on the machine: absolute times are inflated and noisy,"
                 " and cross-thread hand-offs suffer most.**" if machine.get("loaded") == "yes" else "")]
-    out += ["Rounds: %s for the batch cases and the window, %s for start-up. Whole run: %s s." % (
+    out += ["Rounds: %s for the batch cases and the window, %s for start-up. Whole run, build included: %s s." % (
         machine.get("rounds"), machine.get("startup_rounds"), machine.get("elapsed", "?")), ""]
 
     goals = []

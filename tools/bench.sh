@@ -5,22 +5,27 @@
 # Usage: tools/bench.sh [x64|x86]     without an argument: x64, then x86
 #
 # Builds the preset's plinthora.exe and sample server and the bench programs, lays out the
-# data under build/bench/ARCH, then runs every comparison with all of Wine (wineserver, Xvfb
-# and every Windows process) on one CPU. x86 runs only where 32-bit Wine works; otherwise its
-# section of RESULTS.md says why. Environment: BENCH_ROUNDS (default 5), BENCH_STARTUP_ROUNDS
-# (default 21), BENCH_WINDOW_RUN_ROUNDS (in how many of the window's rounds the listed items are
-# also run; default 1), BENCH_CPU (default 1), BENCH_BUILD (a configured build folder of the one
-# architecture asked for, used instead of the preset's).
+# data under build/bench/ARCH, then runs the comparisons in two Wine sessions side by side, each
+# with its own prefix and wineserver and everything it starts pinned to one CPU of its own:
+# cases 2 and 3 in one, cases 1, 4 (under Xvfb) and 5 in the other. Commands that are compared
+# always run in the same session. With one CPU the sessions run one after the other. x86 runs
+# only where 32-bit Wine works; otherwise its section of RESULTS.md says why. Environment:
+# BENCH_ROUNDS (default 5), BENCH_STARTUP_ROUNDS (default 21), BENCH_WINDOW_RUN_ROUNDS (in how
+# many of the window's rounds the listed items are also run; default 1), BENCH_CPUS (the CPUs of
+# the two sessions; default "1 0", or "0" on a machine with one CPU), BENCH_BUILD (a configured
+# build folder of the one architecture asked for, used instead of the preset's).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+bench_started=$SECONDS
 
 rounds=${BENCH_ROUNDS:-5}
 startup_rounds=${BENCH_STARTUP_ROUNDS:-21}
 window_run_rounds=${BENCH_WINDOW_RUN_ROUNDS:-1}
-cpu=${BENCH_CPU:-1}
+default_cpus="1 0"
+[ "$(nproc)" -ge 2 ] || default_cpus=0
+read -r -a cpus <<<"${BENCH_CPUS:-$default_cpus}"
 results_md=$root/bench/RESULTS.md
-pin=(taskset -c "$cpu")
 
 case "$root" in
 *[[:space:]]*)
@@ -31,6 +36,13 @@ esac
 
 bash tools/install-deps.sh
 source tools/wine-env.sh "$root/build/bench/wineprefix"
+# The prefix of the session that runs the listing cases; the other session uses WINEPREFIX.
+second_prefix=$root/build/bench/wineprefix-lists
+
+prepare_prefixes() {
+    wine_prefix_ready
+    (export WINEPREFIX=$second_prefix; wine_prefix_ready)
+}
 
 # The Windows name of a path under / (Wine's drive Z:).
 winpath() {
@@ -38,33 +50,37 @@ winpath() {
     printf 'Z:%s' "${path//\//\\}"
 }
 
-# Xvfb and the wineserver of the bench's prefix, both on the bench's CPU, for one architecture.
+# One session: the wineserver of the prefix in WINEPREFIX and, when asked, an Xvfb, both on
+# the CPU in session_cpu. Each session runs in a subshell of its own.
 xvfb_pid=
 start_session() {
-    local display=
-    for n in $(seq 90 140); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            display=$n
-            break
-        fi
-    done
-    [ -n "$display" ] || { echo "bench: no free X display" >&2; exit 1; }
-    "${pin[@]}" Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$display" ] && break
-        sleep 0.1
-    done
-    export DISPLAY=":$display"
+    local with_display=$1
+    if [ "$with_display" = yes ]; then
+        local display=
+        for n in $(seq 90 140); do
+            if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+                display=$n
+                break
+            fi
+        done
+        [ -n "$display" ] || { echo "bench: no free X display" >&2; exit 1; }
+        taskset -c "$session_cpu" Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 100); do
+            [ -e "/tmp/.X11-unix/X$display" ] && break
+            sleep 0.1
+        done
+        export DISPLAY=":$display"
+    fi
     # A wineserver left over from an earlier run would not be pinned: end it first.
     "$WINESERVER_BIN" -k 2>/dev/null || true
     "$WINESERVER_BIN" -w 2>/dev/null || true
-    "${pin[@]}" "$WINESERVER_BIN" -p
+    taskset -c "$session_cpu" "$WINESERVER_BIN" -p
     # The classic look: with the prefix's default theme every scroll-bar change of a list
     # costs some 20 ms of theme drawing, in both window programs alike, which would bury what
     # the programs themselves do (and take an hour). This first pinned Wine process also
     # starts Wine's own services, so that no timed run pays for them.
-    "${pin[@]}" "$WINE_LOADER" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' \
+    taskset -c "$session_cpu" "$WINE_LOADER" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' \
         /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1 || true
 }
 
@@ -76,13 +92,12 @@ stop_session() {
         xvfb_pid=
     fi
 }
-trap stop_session EXIT
 
-# Busy and total jiffies of every CPU but the bench's, from /proc/stat.
+# Busy and total jiffies of every CPU the bench leaves free, from /proc/stat.
 others_jiffies() {
-    awk -v pinned="cpu$cpu" '$1 ~ /^cpu[0-9]+$/ && $1 != pinned {
+    awk -v used=" ${cpus[*]} " '$1 ~ /^cpu[0-9]+$/ && index(used, " " substr($1, 4) " ") == 0 {
         busy += $2 + $3 + $4 + $7 + $8; total += $2 + $3 + $4 + $5 + $6 + $7 + $8 }
-        END { print busy, total }' /proc/stat
+        END { print busy + 0, total + 0 }' /proc/stat
 }
 
 # One line per command of launch_timer's plan: label, working folder (none), command line.
@@ -96,6 +111,9 @@ bench_arch() {
     local loader=$WINE_LOADER
     [ "$arch" = x86 ] && loader=/usr/lib/wine/wine
 
+    # Wine boots the prefixes while the compiler works.
+    prepare_prefixes >/dev/null 2>&1 &
+    local prefixes_pid=$!
     echo "== bench $arch: build"
     if [ -n "${BENCH_BUILD:-}" ]; then
         cmake --build "$build" --target plinthora sample_server bench_programs
@@ -108,8 +126,9 @@ bench_arch() {
     local wdata
     wdata=$(winpath "$data")
     python3 bench/prepare_data.py "$build/samples/sample_server.dll" "$data" "$wdata"
-    rm -rf "$data/logs" "$data/raw.tsv" "$data/warm-up.tsv"
+    rm -rf "$data/logs" "$data"/raw*.tsv "$data"/warm-up*.tsv
     mkdir -p "$data/logs"
+    wait "$prefixes_pid"
 
     local exe bench_dir raw machine
     exe=$(winpath "$build/plinthora.exe")
@@ -162,34 +181,52 @@ bench_arch() {
         printf 'rounds\t%s\n' "$rounds"
         printf 'startup_rounds\t%s\n' "$startup_rounds"
         printf 'window_run_rounds\t%s\n' "$window_run_rounds"
+        printf 'cpus\t%s\n' "${cpus[*]}"
     } >"$machine"
 
-    wine_prefix_ready
     local others_before
     others_before=$(others_jiffies)
-    start_session
-    local timer=$bench_dir\\launch_timer.exe wraw
-    wraw=$(winpath "$raw")
-    # One untimed run of each program first, so that no timed round loads them cold.
-    "${pin[@]}" "$loader" "$timer" "$(winpath "$data/plan-warm-up.txt")" 1 "$(winpath "$data/warm-up.tsv")" \
-        >/dev/null 2>&1 || true
-    for plan in register missing tree startup; do
-        echo "== bench $arch: $plan"
-        local plan_rounds=$rounds
-        [ "$plan" = startup ] && plan_rounds=$startup_rounds
-        "${pin[@]}" "$loader" "$timer" "$(winpath "$data/plan-$plan.txt")" "$plan_rounds" "$wraw" >/dev/null 2>&1
-    done
-
-    echo "== bench $arch: window"
-    for round in $(seq 1 "$rounds"); do
-        local run_too=
-        [ "$round" -le "$window_run_rounds" ] && run_too=run
-        for program in window_driver window_floor; do
-            timeout 900 "${pin[@]}" "$loader" "$bench_dir\\$program.exe" "$wdata\\flat" "$round" "$wraw" $run_too \
-                >/dev/null 2>&1 || echo "bench: $program round $round did not finish" >&2
+    local timer=$bench_dir\\launch_timer.exe
+    # One untimed run of each program first in each session, so that no timed round loads
+    # them cold.
+    run_session() {
+        local name=$1 with_display=$2
+        shift 2
+        local session_raw=$data/raw-$name.tsv
+        trap stop_session EXIT
+        start_session "$with_display"
+        taskset -c "$session_cpu" "$loader" "$timer" "$(winpath "$data/plan-warm-up.txt")" 1 \
+            "$(winpath "$data/warm-up-$name.tsv")" >/dev/null 2>&1 || true
+        for plan in "$@"; do
+            echo "== bench $arch: $plan (CPU $session_cpu)"
+            if [ "$plan" = window ]; then
+                for round in $(seq 1 "$rounds"); do
+                    local run_too=
+                    [ "$round" -le "$window_run_rounds" ] && run_too=run
+                    for program in window_driver window_floor; do
+                        timeout 900 taskset -c "$session_cpu" "$loader" "$bench_dir\\$program.exe" "$wdata\\flat" \
+                            "$round" "$(winpath "$session_raw")" $run_too >/dev/null 2>&1 ||
+                            echo "bench: $program round $round did not finish" >&2
+                    done
+                done
+                continue
+            fi
+            local plan_rounds=$rounds
+            [ "$plan" = startup ] && plan_rounds=$startup_rounds
+            taskset -c "$session_cpu" "$loader" "$timer" "$(winpath "$data/plan-$plan.txt")" "$plan_rounds" \
+                "$(winpath "$session_raw")" >/dev/null 2>&1
         done
-    done
-    stop_session
+    }
+    if [ ${#cpus[@]} -ge 2 ]; then
+        (export WINEPREFIX=$second_prefix; session_cpu=${cpus[1]}; run_session lists no missing tree) &
+        local lists_pid=$!
+        (session_cpu=${cpus[0]}; run_session main yes register startup window)
+        wait "$lists_pid"
+    else
+        (export WINEPREFIX=$second_prefix; session_cpu=${cpus[0]}; run_session lists no missing tree)
+        (session_cpu=${cpus[0]}; run_session main yes register startup window)
+    fi
+    cat "$data/raw-main.tsv" "$data/raw-lists.tsv" >"$raw"
 
     # The floors must have done what Plinthora did: the same log, byte for byte.
     for logs in missing tree; do
@@ -201,16 +238,16 @@ bench_arch() {
 
     local others_busy
     others_busy=$(echo "$others_before $(others_jiffies)" |
-        awk '{ t = $4 - $2; printf "%d", (t > 0 ? 100 * ($3 - $1) / t : 0) }')
+        awk '{ t = $4 - $2; if (t > 0) printf "%d", 100 * ($3 - $1) / t; else printf "-" }')
     {
         printf 'load_after\t%s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
         printf 'others_busy\t%s\n' "$others_busy"
-        printf 'elapsed\t%s\n' "$((SECONDS - started))"
-        # Other work that kept the free CPUs a quarter busy will have reached the bench's CPU too.
-        if [ "$others_busy" -gt 25 ]; then printf 'loaded\tyes\n'; fi
+        printf 'elapsed\t%s\n' "$((SECONDS - bench_started))"
+        # Other work that kept the free CPUs a quarter busy will have reached the bench's CPUs too.
+        if [ "$others_busy" != - ] && [ "$others_busy" -gt 25 ]; then printf 'loaded\tyes\n'; fi
     } >>"$machine"
     python3 bench/summarize.py "$arch" "$raw" "$machine" "$(stat -c %s "$build/plinthora.exe")" "$results_md"
-    echo "== bench $arch: done in $((SECONDS - started)) s; figures in bench/RESULTS.md"
+    echo "== bench $arch: done in $((SECONDS - started)) s ($((SECONDS - bench_started)) s since the bench began); figures in bench/RESULTS.md"
 }
 
 arches=("$@")
