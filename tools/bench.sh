@@ -261,7 +261,7 @@ for arch in "${arches[@]}"; do
         else
             echo "== bench x86: skipped, 32-bit Wine cannot start here"
             python3 bench/summarize.py x86 --not-run \
-                "Not measured: on this machine 32-bit Wine cannot start (\`/usr/lib/wine/wine --version\` fails: the kernel cannot execute 32-bit programs), so no 32-bit Windows program runs. Checked $(date -u '+%Y-%m-%d %H:%M UTC') on $(uname -r)." \
+                "Not measured: on this machine 32-bit Wine cannot start (\`/usr/lib/wine/wine --version\` fails: the kernel cannot execute 32-bit programs), and Wine's experimental WoW64 mode, which runs 32-bit Windows code inside the 64-bit loader, fails too (the process is killed by a general-protection SIGSEGV before it has started), so no 32-bit Windows program runs. Checked $(date -u '+%Y-%m-%d %H:%M UTC') on $(uname -r)." \
                 "$results_md"
         fi
         ;;
