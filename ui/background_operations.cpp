@@ -2,11 +2,11 @@
 // Starters run on the user-interface thread; each worker runs on a thread of its own, owns
 // and frees its request, reaches the list control only through synchronous messages, and
 // posts MSG_SET_BUSY with Idle to the main window as its very last act.
-#include "ui/background_operations.h"
-
+#include <windows.h>
 #include <shellapi.h>
 
 #include "core/jobs/text_copy.h"
+#include "core/production/job_stop.h"
 #include "core/production/list_file_runner.h"
 #include "core/production/path_expander.h"
 #include "core/registration/registration_engine.h"
@@ -14,9 +14,6 @@
 #include "ui/main_window.h"
 
 namespace {
-
-// Set when the main window closes while a worker runs; cleared when the next worker starts.
-volatile LONG stopRequested = 0;
 
 struct AddJobRequest {
     HWND owner;
@@ -63,7 +60,7 @@ void announceIdle(HWND owner)
 // nobody will see them, and the list is about to go.
 void appendUnlessStopping(ComponentItem* item, void* sinkContext)
 {
-    if (workerStopRequested()) freeComponentItem(item);
+    if (jobStopRequested()) freeComponentItem(item);
     else appendItem(item, sinkContext);
 }
 
@@ -100,7 +97,7 @@ DWORD WINAPI addJobWorker(void* parameter)
 // reported by the list-file reader and the next name is read all the same.
 void readDroppedListFiles(HWND owner, HWND listView, HDROP drop, UINT count)
 {
-    for (UINT index = 0; index < count && !workerStopRequested(); index++) {
+    for (UINT index = 0; index < count && !jobStopRequested(); index++) {
         char name[MAX_PATH];
         // An empty list-file path would mean the default list file, which nobody dropped.
         if (DragQueryFileA(drop, index, name, sizeof name) == 0) continue;
@@ -121,12 +118,12 @@ void expandDroppedPaths(HWND listView, HDROP drop, UINT count, BYTE altHeld)
     if (job == nullptr) return;
     job->recurse = altHeld;
     bool complete = true;
-    for (UINT index = 0; index < count && complete && !workerStopRequested(); index++) {
+    for (UINT index = 0; index < count && complete && !jobStopRequested(); index++) {
         char name[MAX_PATH];
         if (DragQueryFileA(drop, index, name, sizeof name) == 0) continue;
         complete = appendPath(job, name);
     }
-    if (complete && !workerStopRequested()) expandJob(job, appendUnlessStopping, listView);
+    if (complete && !jobStopRequested()) expandJob(job, appendUnlessStopping, listView);
     freeJobSpec(job);
 }
 
@@ -164,7 +161,7 @@ DWORD WINAPI runWorker(void* parameter)
     int rowHeight = 0;
     if (SendMessageA(request.listView, LVM_GETITEMRECT, 0, (LPARAM)&bounds)) rowHeight = bounds.bottom - bounds.top;
     int count = (int)SendMessageA(request.listView, LVM_GETITEMCOUNT, 0, 0);
-    for (int row = 0; row < count && !workerStopRequested(); row++) {
+    for (int row = 0; row < count && !jobStopRequested(); row++) {
         ComponentItem* item = rowItem(request.listView, row);
         if (item != nullptr) perform(item);
         SendMessageA(request.listView, LVM_UPDATE, row, 0);
@@ -189,20 +186,10 @@ bool launch(HWND owner, LPTHREAD_START_ROUTINE routine, void* request)
 void announceBusy(HWND owner, BusyState state)
 {
     SendMessageA(owner, MSG_SET_BUSY, state, 0);
-    InterlockedExchange(&stopRequested, 0);
+    clearJobStop();
 }
 
 }  // namespace
-
-void requestWorkerStop()
-{
-    InterlockedExchange(&stopRequested, 1);
-}
-
-bool workerStopRequested()
-{
-    return InterlockedCompareExchange(&stopRequested, 0, 0) != 0;
-}
 
 void ItemListView::startAddJob(HWND owner, const char* path, BYTE unregister, BYTE noRegisterServer, BYTE callInstall,
                                const char* installCmdLine, BYTE recurse, BYTE fromListFile, const char* listFilePath)

@@ -8,10 +8,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "core/production/job_stop.h"
 #include "core/production/list_file_runner.h"
 #include "help/help_launcher.h"
 #include "resources/resource.h"
-#include "ui/background_operations.h"
 #include "ui/item_commands.h"
 #include "ui/item_list_view.h"
 #include "ui/main_toolbar.h"
@@ -123,9 +123,9 @@ LRESULT onClose(MainWindow& main, HWND window)
 {
     if (main.itemList->busyState == Idle) return DefWindowProcA(window, WM_CLOSE, 0, 0);
     // A worker still uses the list and its items: the window goes out of sight now and is
-    // destroyed when the worker has stopped and posted Idle.
+    // destroyed when the worker has stopped, between two items, and posted Idle.
     ShowWindow(window, SW_HIDE);
-    requestWorkerStop();
+    requestJobStop();
     main.closePending = 1;
     return 0;
 }

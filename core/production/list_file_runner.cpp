@@ -6,6 +6,7 @@
 #include "core/jobs/job_line_parser.h"
 #include "core/jobs/path_resolver.h"
 #include "core/jobs/text_copy.h"
+#include "core/production/job_stop.h"
 #include "core/production/path_expander.h"
 #include "core/registration/result_log.h"
 
@@ -57,7 +58,7 @@ void runLines(RunMode runMode, HWND owner, const JobSpec* job, BYTE forcedUnregi
     const char* nul = (const char*)memchr(text, '\0', (size_t)(textEnd - text));
     if (nul != nullptr) textEnd = nul;
     const char* position = text;
-    while (position < textEnd) {
+    while (position < textEnd && !jobStopRequested()) {
         const char* lineFeed = (const char*)memchr(position, '\n', (size_t)(textEnd - position));
         JobSpec* lineJob = newJobSpec();
         if (lineJob == nullptr) return;
@@ -132,7 +133,7 @@ void mergeOuterOptions(JobSpec* lineJob, BYTE forcedUnregister, const JobSpec* o
 
 void reportListError(RunMode runMode, HWND owner, const JobSpec* job, const char* text, void* sinkContext)
 {
-    if (!job->silent) MessageBoxA(owner, text, MESSAGE_CAPTION, MB_ICONWARNING);
+    if (!job->silent && !jobStopRequested()) MessageBoxA(owner, text, MESSAGE_CAPTION, MB_ICONWARNING);
     if (runMode == Batch && sinkContext != nullptr) ((ResultLog*)sinkContext)->writeErrorLine(text);
 }
 

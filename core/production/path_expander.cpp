@@ -5,6 +5,7 @@
 
 #include "core/jobs/path_resolver.h"
 #include "core/jobs/text_copy.h"
+#include "core/production/job_stop.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ void listPath(const JobSpec* job, const char* stored, char* pattern, ItemSink si
         } else {
             produceItem(job, itemText, sink, sinkContext);
         }
-    } while (FindNextFileA(listing, &entry));
+    } while (!jobStopRequested() && FindNextFileA(listing, &entry));
     FindClose(listing);
 }
 
@@ -104,6 +105,6 @@ void expandPath(const JobSpec* job, const char* text, ItemSink sink, void* sinkC
 
 void expandJob(const JobSpec* job, ItemSink sink, void* sinkContext)
 {
-    for (const PathNode* node = job->pathList.first; node != nullptr; node = node->next)
+    for (const PathNode* node = job->pathList.first; node != nullptr && !jobStopRequested(); node = node->next)
         expandPath(job, node->text, sink, sinkContext);
 }

@@ -7,6 +7,7 @@
 
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
+#include "tests/support/message_boxes.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/dialog_driver.h"
 #include "tests/ui/window_work.h"
@@ -200,6 +201,30 @@ TEST_F(Work, ClosingWhileAWorkerRunsLeavesNothingBehind)
     }
     // Well under the 300 items of one unfinished add.
     EXPECT_LT(heapBytesInUse(), heapAfterFirstRound + 300 * sizeof(ComponentItem) / 2);
+}
+
+// A close while a long list file is read ends the read at the next line: the error of a
+// later line never reaches a user who has closed the window, and the worker does not block
+// on a box that nobody sees.
+TEST_F(Work, ClosingDuringAListFileEndsTheReadWithoutALaterError)
+{
+    std::string lines;
+    for (int index = 0; index < 5000; index++) lines += scratch.file("pack\\a.dll") + "\r\n";
+    lines += "/f:" + scratch.file("absent.txt") + "\r\n";
+    writeFileBytes(scratch.file("long.txt"), lines);
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageA(window, WM_DROPFILES, (WPARAM)makeDrop({scratch.file("long.txt")}), 0);
+    ASSERT_TRUE(pumpUntil([&] { return rowCount() >= 5; }));
+    BYTE none[256] = {};
+    SetKeyboardState(none);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    bool boxShown = false;
+    pumpUntil([&] { return (boxShown = findMessageBox(GetCurrentProcessId(), "Plinthora") != nullptr); }, 15000);
+    EXPECT_FALSE(boxShown) << "an error box came up after the close";
+    if (boxShown) answerMessageBox(findMessageBox(GetCurrentProcessId(), "Plinthora"), IDOK, 5000);
+    closeAsTheUserDoes();
 }
 
 namespace {

@@ -3,8 +3,8 @@
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
 #include "tests/support/test_paths.h"
+#include "core/production/job_stop.h"
 #include "tests/ui/window_harness.h"
-#include "ui/background_operations.h"
 #include "ui/item_list_view.h"
 
 namespace {
@@ -250,7 +250,7 @@ TEST_F(MainWindowTest, ClosingDuringARunWaitsForTheWorkerBeforeFreeingItems)
     SendMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(window)) << "the window stays until the worker has stopped";
     EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_TRUE(workerStopRequested());
+    EXPECT_TRUE(jobStopRequested());
     for (ComponentItem* item : items) ASSERT_TRUE(isLiveHeapBlock(item));
 
     EXPECT_EQ(record->runMessageLoop(), 0);
