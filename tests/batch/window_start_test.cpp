@@ -6,36 +6,22 @@
 #include <string>
 
 #include "tests/batch/batch_run.h"
+#include "tests/support/top_level_windows.h"
 
 namespace {
 
 const DWORD WINDOW_PATIENCE_MS = 30000;
 const DWORD POLL_MS = 20;
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter)
-{
-    WindowSearch* search = (WindowSearch*)parameter;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[64] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (owner != search->processId || lstrcmpA(className, "Plinthora") != 0 || !IsWindowVisible(window))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 HWND waitForMainWindow(DWORD processId)
 {
     for (DWORD waited = 0; waited < WINDOW_PATIENCE_MS; waited += POLL_MS) {
-        WindowSearch search = {processId, nullptr};
-        EnumWindows(findMainWindow, (LPARAM)&search);
-        if (search.found != nullptr) return search.found;
+        HWND found = visibleTopLevelWindow(processId, [](HWND window) {
+            char className[64] = "";
+            GetClassNameA(window, className, sizeof className);
+            return lstrcmpA(className, "Plinthora") == 0;
+        });
+        if (found != nullptr) return found;
         Sleep(POLL_MS);
     }
     return nullptr;

@@ -3,6 +3,8 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include "tests/support/top_level_windows.h"
+
 namespace {
 
 const DWORD POLL_MS = 20;
@@ -39,31 +41,6 @@ std::string className(HWND window)
 bool isBoxWithCaption(HWND window, const char* caption)
 {
     return className(window) == "#32770" && windowText(window) == caption;
-}
-
-struct WindowSearch {
-    DWORD processId;
-    const char* caption;
-    bool wantBox;
-    HWND found;
-};
-
-BOOL CALLBACK visitTopLevel(HWND window, LPARAM parameter)
-{
-    WindowSearch* search = (WindowSearch*)parameter;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-    if (isBoxWithCaption(window, search->caption) != search->wantBox) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND findTopLevel(DWORD processId, const char* caption, bool wantBox)
-{
-    WindowSearch search = {processId, caption, wantBox, nullptr};
-    EnumWindows(visitTopLevel, (LPARAM)&search);
-    return search.found;
 }
 
 BOOL CALLBACK visitChild(HWND child, LPARAM parameter)
@@ -165,12 +142,12 @@ UINT recogniseIcon(HWND control)
 
 HWND findMessageBox(DWORD processId, const char* caption)
 {
-    return findTopLevel(processId, caption, true);
+    return visibleTopLevelWindow(processId, [&](HWND window) { return isBoxWithCaption(window, caption); });
 }
 
 bool hasOtherVisibleWindow(DWORD processId, const char* caption)
 {
-    return findTopLevel(processId, caption, false) != nullptr;
+    return visibleTopLevelWindow(processId, [&](HWND window) { return !isBoxWithCaption(window, caption); }) != nullptr;
 }
 
 SeenBox readMessageBox(HWND box, DWORD patienceMs)

@@ -2,30 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-struct DialogSearch {
-    const char* caption;
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK matchDialog(HWND window, LPARAM parameter)
-{
-    DialogSearch* search = (DialogSearch*)parameter;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-    char className[16];
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32770") != 0) return TRUE;
-    if (search->owner != nullptr && GetWindow(window, GW_OWNER) != search->owner) return TRUE;
-    if (search->caption != nullptr && windowText(window) != search->caption) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-}  // namespace
+#include "tests/support/top_level_windows.h"
 
 bool waitFor(const std::function<bool()>& condition, DWORD limitMs)
 {
@@ -39,9 +16,12 @@ bool waitFor(const std::function<bool()>& condition, DWORD limitMs)
 
 HWND findDialog(const char* caption, HWND owner)
 {
-    DialogSearch search = {caption, owner, nullptr};
-    EnumWindows(matchDialog, (LPARAM)&search);
-    return search.found;
+    return visibleTopLevelWindow(GetCurrentProcessId(), [&](HWND window) {
+        char className[16];
+        GetClassNameA(window, className, sizeof className);
+        return lstrcmpA(className, "#32770") == 0 && (owner == nullptr || GetWindow(window, GW_OWNER) == owner) &&
+               (caption == nullptr || windowText(window) == caption);
+    });
 }
 
 HWND waitForDialog(const char* caption, HWND owner, DWORD limitMs)
