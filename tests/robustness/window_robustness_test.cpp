@@ -51,27 +51,26 @@ TEST_F(WindowRobustness, HundredThousandItemsComeAndGoWithoutGrowth)
     const int count = 100000;
     size_t workingSetAtStart = workingSet();
     size_t heapAfterFirst = 0;
-    size_t workingSetAfterFirst = 0;
+    size_t workingSetFull[2] = {};
     for (int pass = 0; pass < 2; ++pass) {
         for (int index = 0; index < count; ++index)
             appendItem(newItem("C:\\items\\component" + std::to_string(index) + ".dll"), list());
         pumpIdle();
         ASSERT_EQ(count, rowCount());
         EXPECT_EQ(" アイテム数 : \t\t100000 ", statusText(1)) << "pass " << pass;
+        workingSetFull[pass] = workingSet();
         SendMessageA(window, WM_COMMAND, IDM_DELETE_ALL, 0);
         pumpIdle();
         ASSERT_EQ(0, rowCount());
-        if (pass == 0) {
-            heapAfterFirst = heapBytesInUse();
-            workingSetAfterFirst = workingSet();
-        }
+        if (pass == 0) heapAfterFirst = heapBytesInUse();
     }
     EXPECT_LT(heapBytesInUse(), heapAfterFirst + 256 * 1024) << "items or rows were not freed";
-    // The process heap keeps the pages it has freed, so the working set stays at the first
-    // round's high-water mark; a second round must not raise it.
-    EXPECT_LT(workingSet(), workingSetAfterFirst + 16 * 1024 * 1024);
-    printf("window: %d items added, deleted and added again; working set %u KiB at start, %u KiB at the end\n",
-           count, (unsigned)(workingSetAtStart / 1024), (unsigned)(workingSet() / 1024));
+    // Compared with the list full both times: once emptied, how much the heap hands back to
+    // the system varies from run to run, so the working set of an empty list says nothing.
+    EXPECT_LT(workingSetFull[1], workingSetFull[0] + 16 * 1024 * 1024) << "the second round needed more memory";
+    printf("window: %d items added, deleted and added again; working set %u KiB at start, %u and %u KiB full, %u KiB at "
+           "the end\n", count, (unsigned)(workingSetAtStart / 1024), (unsigned)(workingSetFull[0] / 1024),
+           (unsigned)(workingSetFull[1] / 1024), (unsigned)(workingSet() / 1024));
 }
 
 TEST_F(WindowRobustness, ClosingDuringAnAddADropAndARunTwentyTimesEach)
