@@ -231,35 +231,44 @@ bool dropReleased(HDROP drop)
     return GlobalSize((HGLOBAL)drop) == 0;
 }
 
-MenuWatcher::MenuWatcher(HWND statusBar, WPARAM key, bool keyIsChar)
-    : statusBar_(statusBar), key_(key), keyIsChar_(keyIsChar)
+WatchThread::WatchThread(LPTHREAD_START_ROUTINE routine, void* watcher)
 {
     stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
+    thread_ = CreateThread(nullptr, 0, routine, watcher, 0, nullptr);
 }
 
-MenuWatcher::~MenuWatcher()
+WatchThread::~WatchThread()
 {
     finish();
     CloseHandle(stop_);
 }
 
+void WatchThread::finish()
+{
+    if (thread_ == nullptr) return;
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+}
+
+MenuWatcher::MenuWatcher(HWND statusBar, WPARAM key, bool keyIsChar)
+    : statusBar_(statusBar), key_(key), keyIsChar_(keyIsChar), watch_(watch, this)
+{
+}
+
 bool MenuWatcher::finish()
 {
-    if (thread_ != nullptr) {
-        SetEvent(stop_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
+    watch_.finish();
     return found_;
 }
 
 DWORD WINAPI MenuWatcher::watch(void* parameter)
 {
     MenuWatcher* self = (MenuWatcher*)parameter;
+    HANDLE stop = self->watch_.stopEvent();
     HWND menuWindow = nullptr;
-    if (!waitFor(self->stop_, WATCH_PATIENCE_MS, [&] { return (menuWindow = visibleWindowOfClass("#32768")) != nullptr; }))
+    if (!waitFor(stop, WATCH_PATIENCE_MS, [&] { return (menuWindow = visibleWindowOfClass("#32768")) != nullptr; }))
         return 0;
     self->found_ = true;
     HMENU menu = (HMENU)SendMessageA(menuWindow, MN_GETHMENU, 0, 0);
@@ -271,45 +280,29 @@ DWORD WINAPI MenuWatcher::watch(void* parameter)
     }
     PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
     char text[300] = "";
-    waitFor(self->stop_, WATCH_PATIENCE_MS, [&] {
+    waitFor(stop, WATCH_PATIENCE_MS, [&] {
         SendMessageA(self->statusBar_, SB_GETTEXTA, 0, (LPARAM)text);
         return text[0] != '\0';
     });
     self->seen.statusWhileHighlighted = text;
     PostMessageA(menuWindow, self->keyIsChar_ ? WM_CHAR : WM_KEYDOWN, self->key_, 0);
-    if (!waitFor(self->stop_, WATCH_PATIENCE_MS, [&] { return !IsWindowVisible(menuWindow); }))
+    if (!waitFor(stop, WATCH_PATIENCE_MS, [&] { return !IsWindowVisible(menuWindow); }))
         PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     return 0;
 }
 
-DialogCanceller::DialogCanceller()
-{
-    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
-}
-
-DialogCanceller::~DialogCanceller()
-{
-    finish();
-    CloseHandle(stop_);
-}
-
 std::string DialogCanceller::finish()
 {
-    if (thread_ != nullptr) {
-        SetEvent(stop_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
+    watch_.finish();
     return caption_;
 }
 
 DWORD WINAPI DialogCanceller::watch(void* parameter)
 {
     DialogCanceller* self = (DialogCanceller*)parameter;
+    HANDLE stop = self->watch_.stopEvent();
     HWND dialog = nullptr;
-    if (!waitFor(self->stop_, WATCH_PATIENCE_MS, [&] { return (dialog = visibleWindowOfClass("#32770")) != nullptr; }))
+    if (!waitFor(stop, WATCH_PATIENCE_MS, [&] { return (dialog = visibleWindowOfClass("#32770")) != nullptr; }))
         return 0;
     char caption[100] = "";
     GetWindowTextA(dialog, caption, sizeof caption);

@@ -59,18 +59,31 @@ bool dropReleased(HDROP drop);
 
 // Watches, from a thread of its own, for a dialog of this process; cancels the first one
 // that opens and remembers its caption.
+// A watcher's own thread and the event that tells it to give up. Declared as the watcher's
+// last member, so that the thread starts after, and is joined before, everything it reads.
+class WatchThread {
+public:
+    WatchThread(LPTHREAD_START_ROUTINE routine, void* watcher);
+    ~WatchThread();
+    // Tells the thread to give up and waits for it; once.
+    void finish();
+    HANDLE stopEvent() const { return stop_; }
+
+private:
+    HANDLE stop_;
+    HANDLE thread_;
+};
+
 class DialogCanceller {
 public:
-    DialogCanceller();
-    ~DialogCanceller();
+    DialogCanceller() : watch_(watch, this) {}
     // Waits for the watcher to finish; the caption of the dialog seen, "" when none opened.
     std::string finish();
 
 private:
     static DWORD WINAPI watch(void* self);
-    HANDLE stop_;
-    HANDLE thread_;
     std::string caption_;
+    WatchThread watch_;
 };
 
 // What a popup menu of this process showed while it was open.
@@ -86,7 +99,6 @@ struct SeenMenu {
 class MenuWatcher {
 public:
     MenuWatcher(HWND statusBar, WPARAM key, bool keyIsChar);
-    ~MenuWatcher();
     // Waits for the watcher to finish; true when a menu was seen.
     bool finish();
     SeenMenu seen;
@@ -96,7 +108,6 @@ private:
     HWND statusBar_;
     WPARAM key_;
     bool keyIsChar_;
-    HANDLE stop_;
-    HANDLE thread_;
     bool found_ = false;
+    WatchThread watch_;
 };
