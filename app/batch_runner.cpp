@@ -6,10 +6,10 @@
 #include "core/registration/registration_engine.h"
 #include "core/registration/result_log.h"
 #include "core/registration/status_texts.h"
+#include "resources/resource.h"
 
 namespace {
 
-const char CAPTION[] = "Plinthora";
 const char RESULT_FORMAT[] = "状態 : %s\nファイル : %s";
 
 void showResult(const ComponentItem* item)
@@ -20,7 +20,7 @@ void showResult(const ComponentItem* item)
     char message[320];
     wsprintfA(message, RESULT_FORMAT, item->status, path);
     UINT icon = isSuccessStatus(item->status) ? MB_ICONINFORMATION : MB_ICONWARNING;
-    MessageBoxA(nullptr, message, CAPTION, MB_OK | icon);
+    MessageBoxA(nullptr, message, PROGRAM_NAME, MB_OK | icon);
 }
 
 }  // namespace
@@ -35,9 +35,14 @@ void batchItemSink(ComponentItem* item, void* sinkContext)
 
 int runBatch(const char* argumentText)
 {
+    // A job that could not be read whole is not run at all: it would perform only some of
+    // the paths it names.
     JobSpec* job = newJobSpec();
     if (job == nullptr) return 0;
-    parseJobLine(job, argumentText, nullptr);
+    if (!parseJobLine(job, argumentText, nullptr)) {
+        freeJobSpec(job);
+        return 0;
+    }
 
     ResultLog log;
     ResultLog* sinkLog = nullptr;

@@ -5,18 +5,19 @@
 
 #include "app/batch_runner.h"
 #include "app/rights_check.h"
+#include "core/jobs/heap.h"
 #include "ui/main_window.h"
 
 namespace {
 
 int runWindow()
 {
-    MainWindow* window = (MainWindow*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MainWindow));
+    MainWindow* window = newZeroed<MainWindow>();
     if (window == nullptr) return 0;
     currentMainWindow = window;
     int exitCode = window->run();
     currentMainWindow = nullptr;
-    HeapFree(GetProcessHeap(), 0, window);
+    freeBlock(window);
     return exitCode;
 }
 

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "bench/window_probe.h"
+#include "core/jobs/heap.h"
 #include "ui/item_list_view.h"
 #include "ui/main_window.h"
 
@@ -55,13 +56,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!readWindowBenchArguments(folder, &settings)) return 2;
     static const WindowBenchProgram program = {"plinthora", waitForMainWindow, startAdd, startRun, endsOperation};
 
-    MainWindow* window = (MainWindow*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MainWindow));
+    MainWindow* window = newZeroed<MainWindow>();
     if (window == nullptr || !startWindowBench(&program, &settings)) return 1;
     currentMainWindow = window;
     shownWindow = window;
     int exitCode = window->run();
     currentMainWindow = nullptr;
     finishWindowBench();
-    HeapFree(GetProcessHeap(), 0, window);
+    freeBlock(window);
     return exitCode;
 }

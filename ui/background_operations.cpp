@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
 #include "core/production/job_stop.h"
 #include "core/production/list_file_runner.h"
@@ -40,16 +41,6 @@ struct RunRequest {
     HWND owner;
     HWND listView;
 };
-
-void* allocateRequest(size_t size)
-{
-    return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size);
-}
-
-void freeRequest(void* request)
-{
-    HeapFree(GetProcessHeap(), 0, request);
-}
 
 void announceIdle(HWND owner)
 {
@@ -88,7 +79,7 @@ DWORD WINAPI addJobWorker(void* parameter)
         if (appendPath(job, request->path)) runJob(Interactive, owner, job, appendUnlessStopping, request->listView);
         freeJobSpec(job);
     }
-    freeRequest(request);
+    freeBlock(request);
     announceIdle(owner);
     return 0;
 }
@@ -130,7 +121,7 @@ void expandDroppedPaths(HWND listView, HDROP drop, UINT count, BYTE altHeld)
 DWORD WINAPI dropWorker(void* parameter)
 {
     DropRequest request = *(DropRequest*)parameter;
-    freeRequest(parameter);
+    freeBlock(parameter);
     if (request.drop != nullptr) {
         UINT count = DragQueryFileA(request.drop, 0xFFFFFFFF, nullptr, 0);
         if (request.ctrlHeld) readDroppedListFiles(request.owner, request.listView, request.drop, count);
@@ -155,7 +146,7 @@ ComponentItem* rowItem(HWND listView, int row)
 DWORD WINAPI runWorker(void* parameter)
 {
     RunRequest request = *(RunRequest*)parameter;
-    freeRequest(parameter);
+    freeBlock(parameter);
     RECT bounds = {};
     bounds.left = LVIR_BOUNDS;
     int rowHeight = 0;
@@ -176,7 +167,7 @@ DWORD WINAPI runWorker(void* parameter)
 bool launch(HWND owner, LPTHREAD_START_ROUTINE routine, void* request)
 {
     if (startWorkerThread(routine, request)) return true;
-    freeRequest(request);
+    freeBlock(request);
     announceIdle(owner);
     return false;
 }
@@ -196,7 +187,7 @@ void ItemListView::startAddJob(HWND owner, const char* path, BYTE unregister, BY
 {
     if (busyState != Idle) return;
     announceBusy(owner, BuildingList);
-    AddJobRequest* request = (AddJobRequest*)allocateRequest(sizeof(AddJobRequest));
+    AddJobRequest* request = newZeroed<AddJobRequest>();
     if (request == nullptr) {
         announceIdle(owner);
         return;
@@ -221,7 +212,7 @@ void ItemListView::startDrop(HWND owner, HDROP drop)
         return;
     }
     announceBusy(owner, BuildingList);
-    DropRequest* request = (DropRequest*)allocateRequest(sizeof(DropRequest));
+    DropRequest* request = newZeroed<DropRequest>();
     if (request == nullptr) {
         if (drop != nullptr) DragFinish(drop);
         announceIdle(owner);
@@ -239,7 +230,7 @@ void ItemListView::startRun(HWND owner)
 {
     if (busyState != Idle) return;
     announceBusy(owner, Running);
-    RunRequest* request = (RunRequest*)allocateRequest(sizeof(RunRequest));
+    RunRequest* request = newZeroed<RunRequest>();
     if (request == nullptr) {
         announceIdle(owner);
         return;

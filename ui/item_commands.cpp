@@ -2,27 +2,27 @@
 // list is Idle, so no worker touches the rows they read or change.
 #include "ui/item_commands.h"
 
+#include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
 #include "core/registration/result_log.h"
+#include "resources/resource.h"
 #include "ui/file_picker.h"
 #include "ui/item_dialog.h"
 #include "ui/item_list_view.h"
 
 namespace {
 
-const char MESSAGE_CAPTION[] = "Plinthora";
 const char CANNOT_CREATE_MESSAGE[] = "ファイルが作成できません";
 const char LOG_FILTER[] = "テキストファイル(*.txt)\0*.txt\0すべてのファイル(*.*)\0*.*\0";
 
 // The dialog's context and its edit buffer, both owned by the command that opens it.
 ItemDialogContext* newDialogContext(LONG editing, LONG selectedCount)
 {
-    ItemDialogContext* context =
-        (ItemDialogContext*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ItemDialogContext));
+    ItemDialogContext* context = newZeroed<ItemDialogContext>();
     if (context == nullptr) return nullptr;
     context->item = newComponentItem();
     if (context->item == nullptr) {
-        HeapFree(GetProcessHeap(), 0, context);
+        freeBlock(context);
         return nullptr;
     }
     context->method = AddFile;
@@ -34,7 +34,7 @@ ItemDialogContext* newDialogContext(LONG editing, LONG selectedCount)
 void freeDialogContext(ItemDialogContext* context)
 {
     freeComponentItem(context->item);
-    HeapFree(GetProcessHeap(), 0, context);
+    freeBlock(context);
 }
 
 void startAddFromDialog(HWND owner, ItemListView* list, const ItemDialogContext* context)
@@ -113,7 +113,7 @@ LRESULT onSaveLog(HWND owner, ItemListView* list)
     if (picker->choose()) {
         ResultLog log;
         if (!log.create(picker->chosenPath)) {
-            MessageBoxA(owner, CANNOT_CREATE_MESSAGE, MESSAGE_CAPTION, MB_ICONWARNING);
+            MessageBoxA(owner, CANNOT_CREATE_MESSAGE, PROGRAM_NAME, MB_ICONWARNING);
         } else {
             int count = list->count();
             for (int row = 0; row < count; row++) {

@@ -11,7 +11,6 @@ namespace {
 const char CAPTION_ADD[] = "追加";
 const char CAPTION_EDIT[] = "編集";
 const char PATH_LABEL_EDIT[] = "ファイル(&A):";
-const char MESSAGE_CAPTION[] = "Plinthora";
 const char NO_ITEM_MESSAGE[] = "アイテムを指定してください。";
 
 // The combo's entries, in AddMethod order.
@@ -155,7 +154,7 @@ void onOk(HWND dialog, ItemDialogContext* context)
     readFieldText(dialog, IDC_PATH, path, sizeof path);
     // Several rows keep their own paths, so only a single item needs one.
     if (context->selectedCount <= 1 && path[0] == '\0') {
-        MessageBoxA(dialog, NO_ITEM_MESSAGE, MESSAGE_CAPTION, MB_ICONWARNING);
+        MessageBoxA(dialog, NO_ITEM_MESSAGE, PROGRAM_NAME, MB_ICONWARNING);
         return;
     }
     ComponentItem* item = context->item;

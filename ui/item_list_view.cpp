@@ -16,9 +16,6 @@ const COLORREF ITEM_IMAGE_TRANSPARENT = RGB(255, 0, 255);
 
 enum Column { COLUMN_FILE_NAME, COLUMN_OPTION, COLUMN_STATUS };
 
-// Room for the option text: "/u /n /i:" and a 255-character command line.
-const int OPTION_TEXT_CAPACITY = 272;
-
 struct ColumnSpec {
     const char* header;
     int width;  // 0: the rest of the window's width

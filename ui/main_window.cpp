@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "core/jobs/heap.h"
 #include "core/production/job_stop.h"
 #include "core/production/list_file_runner.h"
 #include "help/help_launcher.h"
@@ -21,9 +22,8 @@ MainWindow* currentMainWindow = nullptr;
 
 namespace {
 
-const char WINDOW_CLASS[] = "Plinthora";
-const char WINDOW_TITLE[] = "Plinthora";
-const char WINDOW_ICON[] = "Plinthora";
+// The class, the title and the icon's resource name are all the program's name.
+const char WINDOW_CLASS[] = PROGRAM_NAME;
 const int WINDOW_WIDTH = 500;
 const int WINDOW_HEIGHT = 300;
 
@@ -32,17 +32,6 @@ const char RUNNING_TEXT[] = "実行中...";
 
 // Mode combo indexes of the installer view.
 const int MODE_UNINSTALL = 1;
-
-template <typename T>
-T* newZeroed()
-{
-    return (T*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(T));
-}
-
-void freeObject(void* object)
-{
-    if (object != nullptr) HeapFree(GetProcessHeap(), 0, object);
-}
 
 const char* busyText(LONG state)
 {
@@ -73,9 +62,9 @@ void startDefaultListLoad(MainWindow& main, HWND window, BYTE unregister)
 
 void freeObjects(MainWindow& main)
 {
-    freeObject(main.itemList);
-    freeObject(main.statusBar);
-    freeObject(main.toolbar);
+    freeBlock(main.itemList);
+    freeBlock(main.statusBar);
+    freeBlock(main.toolbar);
     main.itemList = nullptr;
     main.statusBar = nullptr;
     main.toolbar = nullptr;
@@ -327,13 +316,13 @@ HWND MainWindow::openWindow()
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = mainWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, WINDOW_ICON);
+    windowClass.hIcon = LoadIconA(instance, PROGRAM_NAME);
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     windowClass.lpszClassName = WINDOW_CLASS;
     if (!RegisterClassA(&windowClass)) return nullptr;
 
-    HWND window = CreateWindowExA(WS_EX_APPWINDOW, WINDOW_CLASS, WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+    HWND window = CreateWindowExA(WS_EX_APPWINDOW, WINDOW_CLASS, PROGRAM_NAME, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         releaseWindowClass();

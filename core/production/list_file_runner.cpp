@@ -9,10 +9,10 @@
 #include "core/production/job_stop.h"
 #include "core/production/path_expander.h"
 #include "core/registration/result_log.h"
+#include "resources/resource.h"
 
 namespace {
 
-const char MESSAGE_CAPTION[] = "Plinthora";
 const char OPEN_FAILED_FORMAT[] = "%s がオープンできません";
 const char NESTED_TOO_DEEP_FORMAT[] = "%s の入れ子が深すぎます";
 const char MAPPING_FAILED[] = "CreateFileMapping失敗";
@@ -60,9 +60,13 @@ void runLines(RunMode runMode, HWND owner, const JobSpec* job, BYTE forcedUnregi
     const char* position = text;
     while (position < textEnd && !jobStopRequested()) {
         const char* lineFeed = (const char*)memchr(position, '\n', (size_t)(textEnd - position));
+        // Without memory for a line the rest of the file cannot be run either.
         JobSpec* lineJob = newJobSpec();
         if (lineJob == nullptr) return;
-        parseJobLine(lineJob, position, lineFeed != nullptr ? lineFeed : textEnd);
+        if (!parseJobLine(lineJob, position, lineFeed != nullptr ? lineFeed : textEnd)) {
+            freeJobSpec(lineJob);
+            return;
+        }
         mergeOuterOptions(lineJob, forcedUnregister, job);
         runJob(runMode, owner, lineJob, sink, sinkContext);
         freeJobSpec(lineJob);
@@ -133,7 +137,7 @@ void mergeOuterOptions(JobSpec* lineJob, BYTE forcedUnregister, const JobSpec* o
 
 void reportListError(RunMode runMode, HWND owner, const JobSpec* job, const char* text, void* sinkContext)
 {
-    if (!job->silent && !jobStopRequested()) MessageBoxA(owner, text, MESSAGE_CAPTION, MB_ICONWARNING);
+    if (!job->silent && !jobStopRequested()) MessageBoxA(owner, text, PROGRAM_NAME, MB_ICONWARNING);
     if (runMode == Batch && sinkContext != nullptr) ((ResultLog*)sinkContext)->writeErrorLine(text);
 }
 
