@@ -1,7 +1,7 @@
 // Plinthora's own window under the window probe (window_probe.h): the real main window and
 // message loop, with the add made through the same worker the Add command starts for its
-// folder method (ItemListView::startAddJob with the dialog's values for a folder and no
-// switches), and the run through the Run command's starter. Only the dialog is left out.
+// folder method (ItemListView::startAddJob with a job of the folder and no switches), and the
+// run through the Run command's starter. Only the dialog is left out.
 //
 //   window_driver FOLDER ROUND RESULTFILE [run]
 #include <windows.h>
@@ -35,7 +35,9 @@ bool waitForMainWindow(HWND* window, HWND* list)
 
 void startAdd(HWND window)
 {
-    currentMainWindow->itemList->startAddJob(window, folder, 0, 0, 0, "", 0, 0, "");
+    JobSpec* job = newJobSpec();
+    if (job != nullptr && appendPath(job, folder)) currentMainWindow->itemList->startAddJob(window, job);
+    else freeJobSpec(job);
 }
 
 void startRun(HWND window)

@@ -19,14 +19,7 @@ namespace {
 struct AddJobRequest {
     HWND owner;
     HWND listView;
-    char path[PATH_TEXT_CAPACITY];
-    BYTE unregister;
-    BYTE noRegisterServer;
-    BYTE callInstall;
-    char installCmdLine[COMMAND_LINE_CAPACITY];
-    BYTE recurse;
-    BYTE fromListFile;
-    char listFilePath[PATH_TEXT_CAPACITY];
+    JobSpec* job;
 };
 
 struct DropRequest {
@@ -65,22 +58,11 @@ bool startWorkerThread(LPTHREAD_START_ROUTINE routine, void* request)
 
 DWORD WINAPI addJobWorker(void* parameter)
 {
-    AddJobRequest* request = (AddJobRequest*)parameter;
-    HWND owner = request->owner;
-    JobSpec* job = newJobSpec();
-    if (job != nullptr) {
-        job->unregister = request->unregister;
-        job->noRegisterServer = request->noRegisterServer;
-        job->callInstall = request->callInstall;
-        copyText(job->installCmdLine, sizeof job->installCmdLine, request->installCmdLine);
-        job->recurse = request->recurse;
-        job->fromListFile = request->fromListFile;
-        copyText(job->listFilePath, sizeof job->listFilePath, request->listFilePath);
-        if (appendPath(job, request->path)) runJob(Interactive, owner, job, appendUnlessStopping, request->listView);
-        freeJobSpec(job);
-    }
-    freeBlock(request);
-    announceIdle(owner);
+    AddJobRequest request = *(AddJobRequest*)parameter;
+    freeBlock(parameter);
+    runJob(Interactive, request.owner, request.job, appendUnlessStopping, request.listView);
+    freeJobSpec(request.job);
+    announceIdle(request.owner);
     return 0;
 }
 
@@ -182,27 +164,23 @@ void announceBusy(HWND owner, BusyState state)
 
 }  // namespace
 
-void ItemListView::startAddJob(HWND owner, const char* path, BYTE unregister, BYTE noRegisterServer, BYTE callInstall,
-                               const char* installCmdLine, BYTE recurse, BYTE fromListFile, const char* listFilePath)
+void ItemListView::startAddJob(HWND owner, JobSpec* job)
 {
-    if (busyState != Idle) return;
+    if (busyState != Idle) {
+        freeJobSpec(job);
+        return;
+    }
     announceBusy(owner, BuildingList);
     AddJobRequest* request = newZeroed<AddJobRequest>();
     if (request == nullptr) {
+        freeJobSpec(job);
         announceIdle(owner);
         return;
     }
     request->owner = owner;
     request->listView = window;
-    copyText(request->path, sizeof request->path, path);
-    request->unregister = unregister;
-    request->noRegisterServer = noRegisterServer;
-    request->callInstall = callInstall;
-    copyText(request->installCmdLine, sizeof request->installCmdLine, installCmdLine);
-    request->recurse = recurse;
-    request->fromListFile = fromListFile;
-    copyText(request->listFilePath, sizeof request->listFilePath, listFilePath);
-    launch(owner, addJobWorker, request);
+    request->job = job;
+    if (!launch(owner, addJobWorker, request)) freeJobSpec(job);
 }
 
 void ItemListView::startDrop(HWND owner, HDROP drop)

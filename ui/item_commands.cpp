@@ -37,21 +37,24 @@ void freeDialogContext(ItemDialogContext* context)
     freeBlock(context);
 }
 
+// The dialog's answer as one job for the add worker: the path taken as the method says, or
+// read as a list file, with the dialog's switches.
 void startAddFromDialog(HWND owner, ItemListView* list, const ItemDialogContext* context)
 {
     const ComponentItem* buffer = context->item;
-    switch (context->method) {
-    case AddFile:
-    case AddFolder:
-    case AddFolderTree:
-        list->startAddJob(owner, buffer->path, buffer->unregister, buffer->noRegisterServer, buffer->callInstall,
-                          buffer->installCmdLine, context->method == AddFolderTree, 0, "");
-        break;
-    case AddListFile:
-        list->startAddJob(owner, "", buffer->unregister, buffer->noRegisterServer, buffer->callInstall,
-                          buffer->installCmdLine, 0, 1, buffer->path);
-        break;
+    JobSpec* job = newJobSpec();
+    if (job == nullptr) return;
+    job->switches = buffer->switches;
+    bool complete = true;
+    if (context->method == AddListFile) {
+        job->fromListFile = 1;
+        copyText(job->listFilePath, sizeof job->listFilePath, buffer->path);
+    } else {
+        job->recurse = context->method == AddFolderTree;
+        complete = appendPath(job, buffer->path);
     }
+    if (complete) list->startAddJob(owner, job);
+    else freeJobSpec(job);
 }
 
 int nextSelectedRow(HWND listControl, int after)
@@ -62,10 +65,7 @@ int nextSelectedRow(HWND listControl, int after)
 void copyEditedFields(ComponentItem* target, const ComponentItem* source, bool withPath)
 {
     if (withPath) copyText(target->path, sizeof target->path, source->path);
-    target->unregister = source->unregister;
-    target->noRegisterServer = source->noRegisterServer;
-    target->callInstall = source->callInstall;
-    copyText(target->installCmdLine, sizeof target->installCmdLine, source->installCmdLine);
+    target->switches = source->switches;
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ void ItemListView::setUnregisterAll(BYTE flag)
     for (int row = 0; row < rowCount; ++row) {
         ComponentItem* item = itemAt(row);
         if (item == nullptr) continue;
-        item->unregister = flag;
+        item->switches.unregister = flag;
         item->status = STATUS_PENDING;
     }
     InvalidateRect(window, nullptr, TRUE);

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "core/jobs/component_item.h"
+#include "core/jobs/job.h"
 
 enum BusyState { Idle = 0, BuildingList = 1, Running = 2 };
 
@@ -31,8 +31,8 @@ struct ItemListView {
     LRESULT onInitMenuPopup(HMENU menu);
 
     // Worker starters (background operations); each returns at once when not Idle.
-    void startAddJob(HWND owner, const char* path, BYTE unregister, BYTE noRegisterServer, BYTE callInstall,
-                     const char* installCmdLine, BYTE recurse, BYTE fromListFile, const char* listFilePath);
+    // Owns the job from the call on.
+    void startAddJob(HWND owner, JobSpec* job);
     void startDrop(HWND owner, HDROP drop);
     void startRun(HWND owner);
 };

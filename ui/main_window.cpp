@@ -57,7 +57,11 @@ void setAcceptsFiles(HWND window, bool accepts)
 // Loads "install.ini" (or, when uninstalling, "uninstall.ini" where present) into the list.
 void startDefaultListLoad(MainWindow& main, HWND window, BYTE unregister)
 {
-    main.itemList->startAddJob(window, "", unregister, 0, 0, "", 0, 1, "");
+    JobSpec* job = newJobSpec();
+    if (job == nullptr) return;
+    job->switches.unregister = unregister;
+    job->fromListFile = 1;
+    main.itemList->startAddJob(window, job);
 }
 
 void freeObjects(MainWindow& main)

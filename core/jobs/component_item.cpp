@@ -31,13 +31,13 @@ void optionText(const ComponentItem* item, char* out, size_t capacity)
 {
     char text[OPTION_TEXT_CAPACITY];
     text[0] = '\0';
-    if (item->unregister) lstrcatA(text, "/u ");
-    if (item->noRegisterServer) lstrcatA(text, "/n ");
-    if (item->callInstall) {
+    if (item->switches.unregister) lstrcatA(text, "/u ");
+    if (item->switches.noRegisterServer) lstrcatA(text, "/n ");
+    if (item->switches.callInstall) {
         lstrcatA(text, "/i");
-        if (item->installCmdLine[0] != '\0') {
+        if (item->switches.installCmdLine[0] != '\0') {
             lstrcatA(text, ":");
-            lstrcatA(text, item->installCmdLine);
+            lstrcatA(text, item->switches.installCmdLine);
         }
     }
     copyText(out, capacity, text);

@@ -20,10 +20,7 @@ struct PathList {
 
 struct JobSpec {
     PathList pathList;
-    BYTE unregister;
-    BYTE noRegisterServer;
-    BYTE callInstall;
-    char installCmdLine[COMMAND_LINE_CAPACITY];
+    ItemSwitches switches;
     BYTE silent;
     BYTE recurse;
     BYTE fromListFile;

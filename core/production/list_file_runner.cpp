@@ -30,8 +30,8 @@ void chooseListFile(const JobSpec* job, ListFileChoice* choice)
 {
     if (job->listFilePath[0] != '\0') {
         resolve(job->listFilePath, choice->path);
-        choice->forcedUnregister = job->unregister;
-    } else if (!job->unregister) {
+        choice->forcedUnregister = job->switches.unregister;
+    } else if (!job->switches.unregister) {
         appDirPath("install.ini", choice->path, sizeof choice->path);
         choice->forcedUnregister = 0;
     } else if (uninstallListExists()) {
@@ -125,11 +125,12 @@ void runListFile(RunMode runMode, HWND owner, const JobSpec* job, ItemSink sink,
 
 void mergeOuterOptions(JobSpec* lineJob, BYTE forcedUnregister, const JobSpec* outer)
 {
-    if (forcedUnregister) lineJob->unregister = 1;
-    if (outer->noRegisterServer) lineJob->noRegisterServer = 1;
-    if (outer->callInstall) {
-        lineJob->callInstall = 1;
-        copyText(lineJob->installCmdLine, sizeof lineJob->installCmdLine, outer->installCmdLine);
+    ItemSwitches& line = lineJob->switches;
+    if (forcedUnregister) line.unregister = 1;
+    if (outer->switches.noRegisterServer) line.noRegisterServer = 1;
+    if (outer->switches.callInstall) {
+        line.callInstall = 1;
+        copyText(line.installCmdLine, sizeof line.installCmdLine, outer->switches.installCmdLine);
     }
     if (outer->silent) lineJob->silent = 1;
     if (outer->recurse) lineJob->recurse = 1;

@@ -17,10 +17,7 @@ void produceItem(const JobSpec* job, const char* path, ItemSink sink, void* sink
     ComponentItem* item = newComponentItem();
     if (item == nullptr) return;
     copyText(item->path, sizeof item->path, path);
-    item->unregister = job->unregister;
-    item->noRegisterServer = job->noRegisterServer;
-    item->callInstall = job->callInstall;
-    copyText(item->installCmdLine, sizeof item->installCmdLine, job->installCmdLine);
+    item->switches = job->switches;
     item->silent = job->silent;
     sink(item, sinkContext);
 }

@@ -89,7 +89,9 @@ TEST_F(WindowRobustness, ClosingDuringAnAddADropAndARunTwentyTimesEach)
             std::string what = std::string(operation) + " round " + std::to_string(round);
             std::vector<ComponentItem*> items;
             if (operation[0] == 'a') {
-                record->itemList->startAddJob(window, many.c_str(), 0, 0, 0, "", 0, 0, "");
+                JobSpec* job = newJobSpec();
+                appendPath(job, many.c_str());
+                record->itemList->startAddJob(window, job);
                 ASSERT_TRUE(pumpUntil([&] { return rowCount() >= 3; })) << what;
             } else if (operation[0] == 'd') {
                 PostMessageA(window, WM_DROPFILES, (WPARAM)makeDrop({many}), 0);

@@ -154,9 +154,9 @@ void fillSampleItems()
     for (const SampleItem& sample : SAMPLE_ITEMS) {
         ComponentItem* item = newComponentItem();
         copyText(item->path, sizeof item->path, sample.path);
-        item->unregister = sample.unregister;
-        item->callInstall = sample.callInstall;
-        copyText(item->installCmdLine, sizeof item->installCmdLine, sample.commandLine);
+        item->switches.unregister = sample.unregister;
+        item->switches.callInstall = sample.callInstall;
+        copyText(item->switches.installCmdLine, sizeof item->switches.installCmdLine, sample.commandLine);
         item->status = sample.status;
         appendItem(item, list);
     }
