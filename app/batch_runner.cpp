@@ -23,6 +23,13 @@ void showResult(const ComponentItem* item)
     MessageBoxA(nullptr, message, PROGRAM_NAME, MB_OK | icon);
 }
 
+// A list file that cannot be run: a warning box unless silent, then an error line in the log.
+void batchListError(const char* message, BYTE silent, void* sinkContext)
+{
+    if (!silent) MessageBoxA(nullptr, message, PROGRAM_NAME, MB_ICONWARNING);
+    if (sinkContext != nullptr) ((ResultLog*)sinkContext)->writeErrorLine(message);
+}
+
 }  // namespace
 
 void batchItemSink(ComponentItem* item, void* sinkContext)
@@ -53,7 +60,8 @@ int runBatch(const char* argumentText)
         log.create(logPath);
         sinkLog = &log;
     }
-    runJob(Batch, nullptr, job, batchItemSink, sinkLog);
+    JobOutput output = {batchItemSink, batchListError, sinkLog};
+    runJob(job, &output);
     log.close();
     freeJobSpec(job);
     return 0;

@@ -11,20 +11,26 @@
 #include "core/production/list_file_runner.h"
 #include "core/production/path_expander.h"
 #include "core/registration/registration_engine.h"
+#include "resources/resource.h"
 #include "ui/item_list_view.h"
 #include "ui/main_window.h"
 
 namespace {
 
-struct AddJobRequest {
+// Where the add and drop workers put what they produce: items become rows of the list,
+// list-file errors warning boxes owned by the window.
+struct WindowTarget {
     HWND owner;
     HWND listView;
+};
+
+struct AddJobRequest {
+    WindowTarget target;
     JobSpec* job;
 };
 
 struct DropRequest {
-    HWND owner;
-    HWND listView;
+    WindowTarget target;
     HDROP drop;
     BYTE ctrlHeld;
     BYTE altHeld;
@@ -40,12 +46,22 @@ void announceIdle(HWND owner)
     PostMessageA(owner, MSG_SET_BUSY, Idle, 0);
 }
 
-// The list's sink, except that once the window is closing the items are dropped instead:
-// nobody will see them, and the list is about to go.
-void appendUnlessStopping(ComponentItem* item, void* sinkContext)
+// Once the window is closing, items are dropped and errors go unshown: nobody would see
+// them, and the list is about to go.
+void appendUnlessStopping(ComponentItem* item, void* context)
 {
     if (jobStopRequested()) freeComponentItem(item);
-    else appendItem(item, sinkContext);
+    else appendItem(item, ((WindowTarget*)context)->listView);
+}
+
+void warnUnlessStopping(const char* message, BYTE silent, void* context)
+{
+    if (!silent && !jobStopRequested()) MessageBoxA(((WindowTarget*)context)->owner, message, PROGRAM_NAME, MB_ICONWARNING);
+}
+
+JobOutput windowOutput(WindowTarget* target)
+{
+    return JobOutput{appendUnlessStopping, warnUnlessStopping, target};
 }
 
 bool startWorkerThread(LPTHREAD_START_ROUTINE routine, void* request)
@@ -60,15 +76,16 @@ DWORD WINAPI addJobWorker(void* parameter)
 {
     AddJobRequest request = *(AddJobRequest*)parameter;
     freeBlock(parameter);
-    runJob(Interactive, request.owner, request.job, appendUnlessStopping, request.listView);
+    JobOutput output = windowOutput(&request.target);
+    runJob(request.job, &output);
     freeJobSpec(request.job);
-    announceIdle(request.owner);
+    announceIdle(request.target.owner);
     return 0;
 }
 
 // Each dropped name read as a list file, one after the other; a name that fails to open is
 // reported by the list-file reader and the next name is read all the same.
-void readDroppedListFiles(HWND owner, HWND listView, HDROP drop, UINT count)
+void readDroppedListFiles(const JobOutput* output, HDROP drop, UINT count)
 {
     for (UINT index = 0; index < count && !jobStopRequested(); index++) {
         char name[MAX_PATH];
@@ -78,14 +95,14 @@ void readDroppedListFiles(HWND owner, HWND listView, HDROP drop, UINT count)
         if (job == nullptr) return;
         job->fromListFile = 1;
         copyText(job->listFilePath, sizeof job->listFilePath, name);
-        runJob(Interactive, owner, job, appendUnlessStopping, listView);
+        runJob(job, output);
         freeJobSpec(job);
     }
 }
 
 // The dropped names as one job of paths: files become items, folders are listed, and
 // with Alt held their subfolders too.
-void expandDroppedPaths(HWND listView, HDROP drop, UINT count, BYTE altHeld)
+void expandDroppedPaths(const JobOutput* output, HDROP drop, UINT count, BYTE altHeld)
 {
     JobSpec* job = newJobSpec();
     if (job == nullptr) return;
@@ -96,7 +113,7 @@ void expandDroppedPaths(HWND listView, HDROP drop, UINT count, BYTE altHeld)
         if (DragQueryFileA(drop, index, name, sizeof name) == 0) continue;
         complete = appendPath(job, name);
     }
-    if (complete && !jobStopRequested()) expandJob(job, appendUnlessStopping, listView);
+    if (complete && !jobStopRequested()) expandJob(job, output);
     freeJobSpec(job);
 }
 
@@ -105,12 +122,13 @@ DWORD WINAPI dropWorker(void* parameter)
     DropRequest request = *(DropRequest*)parameter;
     freeBlock(parameter);
     if (request.drop != nullptr) {
+        JobOutput output = windowOutput(&request.target);
         UINT count = DragQueryFileA(request.drop, 0xFFFFFFFF, nullptr, 0);
-        if (request.ctrlHeld) readDroppedListFiles(request.owner, request.listView, request.drop, count);
-        else expandDroppedPaths(request.listView, request.drop, count, request.altHeld);
+        if (request.ctrlHeld) readDroppedListFiles(&output, request.drop, count);
+        else expandDroppedPaths(&output, request.drop, count, request.altHeld);
         DragFinish(request.drop);
     }
-    announceIdle(request.owner);
+    announceIdle(request.target.owner);
     return 0;
 }
 
@@ -177,8 +195,7 @@ void ItemListView::startAddJob(HWND owner, JobSpec* job)
         announceIdle(owner);
         return;
     }
-    request->owner = owner;
-    request->listView = window;
+    request->target = {owner, window};
     request->job = job;
     if (!launch(owner, addJobWorker, request)) freeJobSpec(job);
 }
@@ -196,8 +213,7 @@ void ItemListView::startDrop(HWND owner, HDROP drop)
         announceIdle(owner);
         return;
     }
-    request->owner = owner;
-    request->listView = window;
+    request->target = {owner, window};
     request->drop = drop;
     request->ctrlHeld = GetKeyState(VK_CONTROL) < 0;
     request->altHeld = GetKeyState(VK_MENU) < 0;

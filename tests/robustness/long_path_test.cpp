@@ -86,7 +86,8 @@ TEST(LongPaths, ExpansionNeverYieldsAnItemNamingAnotherFile)
         JobSpec* job = newJobSpec();
         appendPath(job, stored.c_str());
         std::vector<std::string> items;
-        expandJob(job, collect, &items);
+        JobOutput output = {collect, nullptr, &items};
+        expandJob(job, &output);
         freeJobSpec(job);
         EXPECT_EQ(3u, items.size()) << stored << ": the three names that fit a path";
         for (const std::string& item : items) {
