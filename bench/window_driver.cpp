@@ -1,13 +1,14 @@
 // Plinthora's own window under the window probe (window_probe.h): the real main window and
 // message loop, with the add made through the same worker the Add command starts for its
-// folder method (ItemListView::startAddJob with a job of the folder and no switches), and the
-// run through the Run command's starter. Only the dialog is left out.
+// folder method (startAddJob with a job of the folder and no switches), and the run through
+// the Run command's starter. Only the dialog is left out.
 //
 //   window_driver FOLDER ROUND RESULTFILE [run]
 #include <windows.h>
 
 #include "bench/window_probe.h"
 #include "core/jobs/heap.h"
+#include "ui/background_operations.h"
 #include "ui/item_list_view.h"
 #include "ui/main_window.h"
 
@@ -36,13 +37,13 @@ bool waitForMainWindow(HWND* window, HWND* list)
 void startAdd(HWND window)
 {
     JobSpec* job = newJobSpec();
-    if (job != nullptr && appendPath(job, folder)) currentMainWindow->itemList->startAddJob(window, job);
+    if (job != nullptr && appendPath(job, folder)) startAddJob(window, currentMainWindow->itemList, job);
     else freeJobSpec(job);
 }
 
 void startRun(HWND window)
 {
-    currentMainWindow->itemList->startRun(window);
+    startRun(window, currentMainWindow->itemList);
 }
 
 bool endsOperation(UINT message, WPARAM wordParam)

@@ -1,9 +1,4 @@
-// The worker starters of the item list and the three worker routines.
-// Starters run on the user-interface thread; each worker runs on a thread of its own, owns
-// and frees its request, reaches the list control only through synchronous messages, and
-// posts MSG_SET_BUSY with Idle to the main window as its very last act.
-#include <windows.h>
-#include <shellapi.h>
+#include "ui/background_operations.h"
 
 #include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
@@ -17,28 +12,24 @@
 
 namespace {
 
-// Where the add and drop workers put what they produce: items become rows of the list,
-// list-file errors warning boxes owned by the window.
-struct WindowTarget {
+// The window a worker serves: the owner that hears its busy state and owns its boxes, and
+// the list its rows go to. The list object lives until the window is destroyed, which waits
+// for the worker's Idle.
+struct WorkerTarget {
     HWND owner;
-    HWND listView;
+    const ItemListView* list;
 };
 
 struct AddJobRequest {
-    WindowTarget target;
+    WorkerTarget target;
     JobSpec* job;
 };
 
 struct DropRequest {
-    WindowTarget target;
+    WorkerTarget target;
     HDROP drop;
     BYTE ctrlHeld;
     BYTE altHeld;
-};
-
-struct RunRequest {
-    HWND owner;
-    HWND listView;
 };
 
 void announceIdle(HWND owner)
@@ -46,30 +37,23 @@ void announceIdle(HWND owner)
     PostMessageA(owner, MSG_SET_BUSY, Idle, 0);
 }
 
-// Once the window is closing, items are dropped and errors go unshown: nobody would see
-// them, and the list is about to go.
+// Items become rows, list-file errors warning boxes owned by the window. Once the window is
+// closing, items are dropped and errors go unshown: nobody would see them, and the list is
+// about to go.
 void appendUnlessStopping(ComponentItem* item, void* context)
 {
     if (jobStopRequested()) freeComponentItem(item);
-    else appendItem(item, ((WindowTarget*)context)->listView);
+    else appendItem(item, ((WorkerTarget*)context)->list->window);
 }
 
 void warnUnlessStopping(const char* message, BYTE silent, void* context)
 {
-    if (!silent && !jobStopRequested()) MessageBoxA(((WindowTarget*)context)->owner, message, PROGRAM_NAME, MB_ICONWARNING);
+    if (!silent && !jobStopRequested()) MessageBoxA(((WorkerTarget*)context)->owner, message, PROGRAM_NAME, MB_ICONWARNING);
 }
 
-JobOutput windowOutput(WindowTarget* target)
+JobOutput windowOutput(WorkerTarget* target)
 {
     return JobOutput{appendUnlessStopping, warnUnlessStopping, target};
-}
-
-bool startWorkerThread(LPTHREAD_START_ROUTINE routine, void* request)
-{
-    HANDLE thread = CreateThread(nullptr, 0, routine, request, 0, nullptr);
-    if (thread == nullptr) return false;
-    CloseHandle(thread);
-    return true;
 }
 
 DWORD WINAPI addJobWorker(void* parameter)
@@ -132,104 +116,65 @@ DWORD WINAPI dropWorker(void* parameter)
     return 0;
 }
 
-ComponentItem* rowItem(HWND listView, int row)
-{
-    LVITEMA entry = {};
-    entry.mask = LVIF_PARAM;
-    entry.iItem = row;
-    if (!SendMessageA(listView, LVM_GETITEMA, 0, (LPARAM)&entry)) return nullptr;
-    return (ComponentItem*)entry.lParam;
-}
-
 // Performs every row in list order, redrawing each as soon as it is done and scrolling the
 // view along. A close of the window stops the run before the next item.
 DWORD WINAPI runWorker(void* parameter)
 {
-    RunRequest request = *(RunRequest*)parameter;
+    WorkerTarget request = *(WorkerTarget*)parameter;
     freeBlock(parameter);
+    HWND listView = request.list->window;
     RECT bounds = {};
     bounds.left = LVIR_BOUNDS;
     int rowHeight = 0;
-    if (SendMessageA(request.listView, LVM_GETITEMRECT, 0, (LPARAM)&bounds)) rowHeight = bounds.bottom - bounds.top;
-    int count = (int)SendMessageA(request.listView, LVM_GETITEMCOUNT, 0, 0);
+    if (SendMessageA(listView, LVM_GETITEMRECT, 0, (LPARAM)&bounds)) rowHeight = bounds.bottom - bounds.top;
+    int count = request.list->count();
     for (int row = 0; row < count && !jobStopRequested(); row++) {
-        ComponentItem* item = rowItem(request.listView, row);
+        ComponentItem* item = request.list->itemAt(row);
         if (item != nullptr) perform(item);
-        SendMessageA(request.listView, LVM_UPDATE, row, 0);
-        SendMessageA(request.listView, LVM_SCROLL, 0, rowHeight);
+        SendMessageA(listView, LVM_UPDATE, row, 0);
+        SendMessageA(listView, LVM_SCROLL, 0, rowHeight);
     }
     announceIdle(request.owner);
     return 0;
 }
 
-// Hands the request to a new thread. When no thread can be had the request is freed and the
-// state goes back to Idle, as if the worker had ended at once.
-bool launch(HWND owner, LPTHREAD_START_ROUTINE routine, void* request)
+// Announces the state, sent rather than posted: the window has stored it and locked its
+// commands before any worker exists. A stop asked of an earlier worker does not carry over.
+// Then hands the request to a new thread; without a request or a thread the state goes back
+// to Idle at once, as if the worker had ended, and the result is false.
+bool launch(HWND owner, BusyState state, LPTHREAD_START_ROUTINE routine, void* request)
 {
-    if (startWorkerThread(routine, request)) return true;
+    SendMessageA(owner, MSG_SET_BUSY, state, 0);
+    clearJobStop();
+    HANDLE thread = request != nullptr ? CreateThread(nullptr, 0, routine, request, 0, nullptr) : nullptr;
+    if (thread != nullptr) {
+        CloseHandle(thread);
+        return true;
+    }
     freeBlock(request);
     announceIdle(owner);
     return false;
 }
 
-// Sent, not posted: the window has stored the state and locked its commands before any
-// worker exists. A stop asked of an earlier worker does not carry over to this one.
-void announceBusy(HWND owner, BusyState state)
-{
-    SendMessageA(owner, MSG_SET_BUSY, state, 0);
-    clearJobStop();
-}
-
 }  // namespace
 
-void ItemListView::startAddJob(HWND owner, JobSpec* job)
+void startAddJob(HWND owner, const ItemListView* list, JobSpec* job)
 {
-    if (busyState != Idle) {
-        freeJobSpec(job);
-        return;
-    }
-    announceBusy(owner, BuildingList);
     AddJobRequest* request = newZeroed<AddJobRequest>();
-    if (request == nullptr) {
-        freeJobSpec(job);
-        announceIdle(owner);
-        return;
-    }
-    request->target = {owner, window};
-    request->job = job;
-    if (!launch(owner, addJobWorker, request)) freeJobSpec(job);
+    if (request != nullptr) *request = {{owner, list}, job};
+    if (!launch(owner, BuildingList, addJobWorker, request)) freeJobSpec(job);
 }
 
-void ItemListView::startDrop(HWND owner, HDROP drop)
+void startDrop(HWND owner, const ItemListView* list, HDROP drop)
 {
-    if (busyState != Idle) {
-        if (drop != nullptr) DragFinish(drop);
-        return;
-    }
-    announceBusy(owner, BuildingList);
     DropRequest* request = newZeroed<DropRequest>();
-    if (request == nullptr) {
-        if (drop != nullptr) DragFinish(drop);
-        announceIdle(owner);
-        return;
-    }
-    request->target = {owner, window};
-    request->drop = drop;
-    request->ctrlHeld = GetKeyState(VK_CONTROL) < 0;
-    request->altHeld = GetKeyState(VK_MENU) < 0;
-    if (!launch(owner, dropWorker, request) && drop != nullptr) DragFinish(drop);
+    if (request != nullptr) *request = {{owner, list}, drop, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
+    if (!launch(owner, BuildingList, dropWorker, request) && drop != nullptr) DragFinish(drop);
 }
 
-void ItemListView::startRun(HWND owner)
+void startRun(HWND owner, const ItemListView* list)
 {
-    if (busyState != Idle) return;
-    announceBusy(owner, Running);
-    RunRequest* request = newZeroed<RunRequest>();
-    if (request == nullptr) {
-        announceIdle(owner);
-        return;
-    }
-    request->owner = owner;
-    request->listView = window;
-    launch(owner, runWorker, request);
+    WorkerTarget* request = newZeroed<WorkerTarget>();
+    if (request != nullptr) *request = {owner, list};
+    launch(owner, Running, runWorker, request);
 }

@@ -6,6 +6,7 @@
 #include "core/jobs/text_copy.h"
 #include "core/registration/result_log.h"
 #include "resources/resource.h"
+#include "ui/background_operations.h"
 #include "ui/file_picker.h"
 #include "ui/item_dialog.h"
 #include "ui/item_list_view.h"
@@ -53,7 +54,7 @@ void startAddFromDialog(HWND owner, ItemListView* list, const ItemDialogContext*
         job->recurse = context->method == AddFolderTree;
         complete = appendPath(job, buffer->path);
     }
-    if (complete) list->startAddJob(owner, job);
+    if (complete) startAddJob(owner, list, job);
     else freeJobSpec(job);
 }
 

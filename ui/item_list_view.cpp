@@ -7,7 +7,6 @@
 
 #include "core/jobs/text_copy.h"
 #include "resources/resource.h"
-#include "ui/item_commands.h"
 
 namespace {
 
@@ -177,21 +176,6 @@ LRESULT ItemListView::onRightClick(HWND owner, NMITEMACTIVATE* activation, HMENU
     HMENU popup = GetSubMenu(contextMenu, row == -1 ? 1 : 0);
     if (popup == nullptr) return 0;
     TrackPopupMenu(popup, TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0, owner, nullptr);
-    return 0;
-}
-
-LRESULT ItemListView::onDoubleClick(HWND owner, BYTE installerMode)
-{
-    if (installerMode || busyState != Idle) return 0;
-    onEdit(owner, this);
-    return 0;
-}
-
-LRESULT ItemListView::onInitMenuPopup(HMENU menu)
-{
-    UINT state = busyState == Idle ? MF_ENABLED : MF_GRAYED;
-    const UINT commands[] = {IDM_DELETE, IDM_DELETE_ALL, IDM_EDIT};
-    for (UINT command : commands) EnableMenuItem(menu, command, MF_BYCOMMAND | state);
     return 0;
 }
 

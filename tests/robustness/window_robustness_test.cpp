@@ -9,6 +9,7 @@
 #include "tests/support/test_paths.h"
 #include "tests/ui/dialog_driver.h"
 #include "tests/ui/window_work.h"
+#include "ui/background_operations.h"
 #include "ui/item_list_view.h"
 
 namespace {
@@ -91,7 +92,7 @@ TEST_F(WindowRobustness, ClosingDuringAnAddADropAndARunTwentyTimesEach)
             if (operation[0] == 'a') {
                 JobSpec* job = newJobSpec();
                 appendPath(job, many.c_str());
-                record->itemList->startAddJob(window, job);
+                startAddJob(window, record->itemList, job);
                 ASSERT_TRUE(pumpUntil([&] { return rowCount() >= 3; })) << what;
             } else if (operation[0] == 'd') {
                 PostMessageA(window, WM_DROPFILES, (WPARAM)makeDrop({many}), 0);

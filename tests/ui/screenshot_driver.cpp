@@ -216,7 +216,7 @@ void shootInstallerView()
     fputs("<sysdir>\\ole32.dll\r\n<sysdir>\\oleaut32.dll\r\nscrrun.dll /i\r\nC:\\社内ツール\\帳票出力.ocx\r\n", file);
     fclose(file);
     if (openMainWindow()) {
-        pumpUntil([] { return record->itemList->busyState == Idle; });
+        pumpUntil([] { return record->busyState == Idle; });
         shootWhilePumping("installer_view");
         HWND combo = GetDlgItem(GetDlgItem(window, IDC_TOOLBAR), IDC_MODE_COMBO);
         SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
