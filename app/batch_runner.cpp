@@ -56,7 +56,7 @@ int runBatch(const char* argumentText)
     if (job->writeLog) {
         char logPath[MAX_PATH];
         if (job->logPath[0] != '\0') resolve(job->logPath, logPath);
-        else appDirPath("log.txt", logPath, sizeof logPath);
+        else besideProgram("log.txt", logPath, sizeof logPath);
         log.create(logPath);
         sinkLog = &log;
     }

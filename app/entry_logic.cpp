@@ -1,11 +1,11 @@
 #include "app/entry_logic.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "app/batch_runner.h"
 #include "app/rights_check.h"
 #include "core/jobs/heap.h"
+#include "core/jobs/text_copy.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -23,11 +23,22 @@ int runWindow()
 
 }  // namespace
 
+const char* argumentText(const char* commandLine)
+{
+    bool quoted = false;
+    const char* p = commandLine;
+    for (; *p != '\0'; p = nextChar(p)) {
+        if (*p == ' ' && !quoted) return p + 1;
+        if (*p == '"') quoted = !quoted;
+    }
+    return p;
+}
+
 int runEntryLogic()
 {
     RightsCheck rightsCheck;
     if (!rightsCheck.passes()) return 0;
-    const char* argumentText = PathGetArgsA(GetCommandLineA());
-    if (argumentText[0] == '\0') return runWindow();
-    return runBatch(argumentText);
+    const char* arguments = argumentText(GetCommandLineA());
+    if (arguments[0] == '\0') return runWindow();
+    return runBatch(arguments);
 }

@@ -53,6 +53,10 @@ TEST(PathResolver, MacrosTakeTheirDirectoryAndDropWhatStandsBefore)
         {"<sysdir>\\sub\\..\\a.dll", sys + "\\a.dll"},
     };
     for (const auto& row : rows) EXPECT_EQ(row.expected, resolved(row.text)) << row.text;
+    // The program's own files are found where <appdir> points.
+    char beside[MAX_PATH];
+    ASSERT_TRUE(besideProgram("install.ini", beside, sizeof beside));
+    EXPECT_EQ(resolved("<appdir>\\install.ini"), beside);
 }
 
 TEST(PathResolver, BareNamesStayAndOtherTextsJoinTheCurrentDirectory)
@@ -93,5 +97,7 @@ TEST(PathResolver, JoinsThatOverflowGiveAnEmptyPathNotAnotherName)
     EXPECT_FALSE(resolve(("C:\\" + longName + "\\" + longName).c_str(), out));
     EXPECT_STREQ("", out);
     EXPECT_FALSE(appDirPath(longName.c_str(), out, sizeof out));
+    EXPECT_STREQ("", out);
+    EXPECT_FALSE(besideProgram(longName.c_str(), out, sizeof out));
     EXPECT_STREQ("", out);
 }
