@@ -3,11 +3,14 @@
 #include "core/jobs/job_line_parser.h"
 #include "core/jobs/path_resolver.h"
 #include "core/production/list_file_runner.h"
-#include "core/registration/registration_engine.h"
+#include "core/registration/isolated_performer.h"
 #include "core/registration/result_log.h"
 #include "core/registration/status_texts.h"
 
 namespace {
+
+// Performs the run's items; the batch run has one at a time.
+IsolatedPerformer performer;
 
 const char CAPTION[] = "Plinthora";
 const char RESULT_FORMAT[] = "状態 : %s\nファイル : %s";
@@ -27,7 +30,7 @@ void showResult(const ComponentItem* item)
 
 void batchItemSink(ComponentItem* item, void* sinkContext)
 {
-    perform(item);
+    performer.perform(item);
     if (sinkContext != nullptr) ((ResultLog*)sinkContext)->writeItemLine(item);
     if (!item->silent) showResult(item);
     freeComponentItem(item);
@@ -48,7 +51,9 @@ int runBatch(const char* argumentText)
         log.create(logPath);
         sinkLog = &log;
     }
+    performer.begin(nullptr);
     runJob(Batch, nullptr, job, batchItemSink, sinkLog);
+    performer.end();
     log.close();
     freeJobSpec(job);
     return 0;

@@ -5,6 +5,7 @@
 
 #include "app/batch_runner.h"
 #include "app/rights_check.h"
+#include "core/registration/worker_process.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -24,6 +25,8 @@ int runWindow()
 
 int runEntryLogic()
 {
+    // A worker serves the run that started it and nothing else: no rights check, no boxes.
+    if (serveAsWorker()) return 0;
     RightsCheck rightsCheck;
     if (!rightsCheck.passes()) return 0;
     const char* argumentText = PathGetArgsA(GetCommandLineA());

@@ -29,6 +29,8 @@ PACKAGE_FILES = [
     "samples/install.ini.sample",
     "samples/uninstall.ini.sample",
 ]
+# The x64 package also carries the x86 program, which performs 32-bit components.
+HELPER32 = "plinthora32.exe"
 SAMPLE = "\\samples\\sample_server.dll"
 
 
@@ -40,8 +42,9 @@ def check_contents(package, version, architecture):
     problems = []
     with zipfile.ZipFile(package) as archive:
         names = archive.namelist()
-        if sorted(names) != sorted(PACKAGE_FILES):
-            return [f"{package} holds {sorted(names)}, not {sorted(PACKAGE_FILES)}"]
+        expected = PACKAGE_FILES + ([HELPER32] if architecture == "x64" else [])
+        if sorted(names) != sorted(expected):
+            return [f"{package} holds {sorted(names)}, not {sorted(expected)}"]
         files = {name: archive.read(name) for name in names}
 
     readme = files["README.txt"]
@@ -67,7 +70,19 @@ def check_contents(package, version, architecture):
     for name in ("plinthora.exe", "samples/sample_server.dll"):
         if not files[name].startswith(b"MZ"):
             problems.append(f"{name} is not a Windows program")
+    if architecture == "x64" and machine(files[HELPER32]) != 0x14C:
+        problems.append(f"{HELPER32} is not a 32-bit Windows program")
     return problems
+
+
+def machine(image):
+    """The machine field of a PE image's header, or None."""
+    if not image.startswith(b"MZ"):
+        return None
+    header = int.from_bytes(image[60:64], "little")
+    if image[header:header + 4] != b"PE\0\0":
+        return None
+    return int.from_bytes(image[header + 4:header + 6], "little")
 
 
 def batch_run(run, folder, arguments):
