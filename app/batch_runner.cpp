@@ -3,12 +3,15 @@
 #include "core/jobs/job_line_parser.h"
 #include "core/jobs/path_resolver.h"
 #include "core/production/list_file_runner.h"
-#include "core/registration/registration_engine.h"
+#include "core/registration/isolated_performer.h"
 #include "core/registration/result_log.h"
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
 
 namespace {
+
+// Performs the run's items; the batch run has one at a time.
+IsolatedPerformer performer;
 
 const char RESULT_FORMAT[] = "状態 : %s\nファイル : %s";
 
@@ -34,7 +37,7 @@ void batchListError(const char* message, BYTE silent, void* sinkContext)
 
 void batchItemSink(ComponentItem* item, void* sinkContext)
 {
-    perform(item);
+    performer.perform(item);
     if (sinkContext != nullptr) ((ResultLog*)sinkContext)->writeItemLine(item);
     if (!item->silent) showResult(item);
     freeComponentItem(item);
@@ -61,7 +64,9 @@ int runBatch(const char* argumentText)
         sinkLog = &log;
     }
     JobOutput output = {batchItemSink, batchListError, sinkLog};
+    performer.begin(nullptr);
     runJob(job, &output);
+    performer.end();
     log.close();
     freeJobSpec(job);
     return 0;

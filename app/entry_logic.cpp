@@ -6,6 +6,7 @@
 #include "app/rights_check.h"
 #include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
+#include "core/registration/worker_process.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -36,6 +37,8 @@ const char* argumentText(const char* commandLine)
 
 int runEntryLogic()
 {
+    // A worker serves the run that started it and nothing else: no rights check, no boxes.
+    if (serveAsWorker()) return 0;
     RightsCheck rightsCheck;
     if (!rightsCheck.passes()) return 0;
     const char* arguments = argumentText(GetCommandLineA());

@@ -1,7 +1,7 @@
 # Writes a delay-loading import library: cmake -DNM= -DDLLTOOL= -DIMPORT_LIBRARY= -DOUTPUT=
-# -DPOINTER_SIZE= [-DEARLIER_LIBRARIES=LIB|LIB...] -P make_delay_import.cmake. The exports are
-# those of IMPORT_LIBRARY, the toolchain's ordinary import library for the same DLL, read from
-# its __imp_ symbols, less those that one of EARLIER_LIBRARIES names too.
+# -DPOINTER_SIZE= -DEXCLUDED_LIBRARIES= -P make_delay_import.cmake. The exports are those of
+# IMPORT_LIBRARY, the toolchain's ordinary import library for the same DLL, read from its __imp_
+# symbols, less those that any of the comma-separated EXCLUDED_LIBRARIES also exports.
 execute_process(COMMAND ${DLLTOOL} --identify ${IMPORT_LIBRARY}
                 OUTPUT_VARIABLE dll_name OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 string(REGEX REPLACE "\n.*" "" dll_name "${dll_name}")
@@ -15,27 +15,20 @@ else()
     set(prefix "__imp_")
     set(kill_at)
 endif()
-
-# The names an import library gives the linker, into the variable named by out.
-function(import_names library out)
+# The names an import library's __imp_ symbols give, one list entry each.
+function(imported_names library out)
     execute_process(COMMAND ${NM} ${library} OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
     string(REGEX MATCHALL " I ${prefix}[^\n]+" imports "${symbols}")
-    set(names)
-    foreach(import IN LISTS imports)
-        string(REPLACE " I ${prefix}" "" name "${import}")
-        list(APPEND names "${name}")
-    endforeach()
-    list(REMOVE_DUPLICATES names)
-    set(${out} ${names} PARENT_SCOPE)
+    list(TRANSFORM imports REPLACE " I ${prefix}" "")
+    list(REMOVE_DUPLICATES imports)
+    set(${out} ${imports} PARENT_SCOPE)
 endfunction()
 
-import_names(${IMPORT_LIBRARY} exports)
-string(REPLACE "|" ";" earlier_libraries "${EARLIER_LIBRARIES}")
-foreach(earlier IN LISTS earlier_libraries)
-    import_names(${earlier} taken)
-    if(taken)
-        list(REMOVE_ITEM exports ${taken})
-    endif()
+imported_names(${IMPORT_LIBRARY} exports)
+string(REPLACE "," ";" excluded_libraries "${EXCLUDED_LIBRARIES}")
+foreach(library IN LISTS excluded_libraries)
+    imported_names(${library} excluded)
+    list(REMOVE_ITEM exports ${excluded})
 endforeach()
 list(JOIN exports "\n" export_lines)
 

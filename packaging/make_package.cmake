@@ -1,6 +1,7 @@
 # Lays out the release package and zips it; run by the target package (see CMakeLists.txt):
 #   cmake -DVERSION=... -DEXECUTABLE=... -DHELP_FILE=... -DSAMPLE_SERVER=... -DSOURCE_DIR=...
-#         -DSTAGING_DIR=... -DSTRIP=... -DICONV=... -DOUTPUT=... -P make_package.cmake
+#         -DSTAGING_DIR=... -DSTRIP=... -DICONV=... -DOUTPUT=... [-DHELPER32=...] -P make_package.cmake
+# HELPER32, when given, is the 32-bit program that the package carries as plinthora32.exe.
 #
 # The text files are kept in UTF-8 with LF line ends in the repository. In the package every
 # text file ends its lines with CR LF; README.txt is UTF-8 with a byte-order mark, so that
@@ -22,6 +23,9 @@ set(PACKAGE_FILES
     samples/sample_server.dll
     samples/install.ini.sample
     samples/uninstall.ini.sample)
+if(NOT "${HELPER32}" STREQUAL "")
+    list(APPEND PACKAGE_FILES plinthora32.exe)
+endif()
 
 file(REMOVE_RECURSE ${STAGING_DIR})
 file(MAKE_DIRECTORY ${STAGING_DIR}/samples)
@@ -44,6 +48,9 @@ function(read_text source variable)
 endfunction()
 
 copy_stripped(${EXECUTABLE} plinthora.exe)
+if(NOT "${HELPER32}" STREQUAL "")
+    copy_stripped(${HELPER32} plinthora32.exe)
+endif()
 copy_stripped(${SAMPLE_SERVER} samples/sample_server.dll)
 file(COPY_FILE ${HELP_FILE} ${STAGING_DIR}/plinthora.chm)
 

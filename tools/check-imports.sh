@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Fails when the executable imports a DLL that Windows itself does not provide, or imports
-# at start-up a DLL that a run with nothing to do never calls into.
+# Fails when the executable imports a DLL that Windows itself does not provide, imports at
+# start-up a DLL that a run with nothing to do never calls into, or calls a function through
+# an import slot that no import entry fills.
 set -euo pipefail
 exe=$1
 allowed='^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|ole32|oleaut32|comctl32|comdlg32|msvcrt|ws2_32|version|uxtheme)\.dll$'
 # These are loaded at the first call into them (app/CMakeLists.txt), so that a run with
-# nothing to do starts without paying for them.
+# nothing to do starts without paying for them; 32-bit builds cannot delay-load
+# (cmake/delay_load.cmake).
 delay_loaded='^(shlwapi|user32|gdi32|ole32|comctl32|comdlg32|shell32)\.dll$'
+if x86_64-w64-mingw32-objdump -f "$exe" | grep -q 'file format pei-i386'; then
+    delay_loaded='^$'
+fi
 bad=0
 while read -r dll; do
     name=$(echo "$dll" | tr 'A-Z' 'a-z')
@@ -18,4 +23,8 @@ while read -r dll; do
         bad=1
     fi
 done < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+symbols=$(mktemp)
+trap 'rm -f "$symbols"' EXIT
+x86_64-w64-mingw32-nm "$exe" >"$symbols"
+python3 "$(dirname "$0")/check_import_slots.py" "$exe" "$symbols" || bad=1
 exit $bad

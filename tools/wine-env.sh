@@ -16,9 +16,11 @@ wine_prefix_ready() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
         flock 9
-        [ -f "$WINEPREFIX/.plinthora-ready-2" ] && exit 0
+        [ -f "$WINEPREFIX/.plinthora-ready-3" ] && exit 0
         "$WINE_LOADER" wineboot -i >/dev/null 2>&1 || true
         "$WINE_LOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        # No debugger at all for a crash: under emulation Wine's own would hang.
+        "$WINE_LOADER" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d false /f >/dev/null 2>&1
         # Xvfb has no window manager: unmanaged windows spare a two-second wait at every hide.
         "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
         for face in 'MS Shell Dlg' 'MS Shell Dlg 2' 'MS UI Gothic' 'ＭＳ Ｐゴシック' 'ＭＳ ゴシック' 'MS PGothic' 'MS Gothic' 'Tahoma' 'Microsoft Sans Serif'; do
@@ -26,11 +28,24 @@ wine_prefix_ready() {
                 /v "$face" /t REG_SZ /d 'IPAPGothic' /f >/dev/null 2>&1
         done
         "$WINESERVER_BIN" -w
-        touch "$WINEPREFIX/.plinthora-ready-2"
+        touch "$WINEPREFIX/.plinthora-ready-3"
     ) 9>"$WINEPREFIX.lock"
 }
 
-# True when this machine can run 32-bit Windows programs (the kernel must run 32-bit Linux ones).
+# True when this machine's own Wine can run 32-bit Windows programs (the kernel must run
+# 32-bit Linux ones). Where it cannot, tools/x86-emulated.sh runs them.
 wine_runs_32bit() {
     [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# The machine a Windows program is built for, read from its PE header: i386, amd64 or unknown.
+pe_machine() {
+    local header machine
+    header=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
+    machine=$(od -An -t x2 -j $((header + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+    case $machine in
+        014c) echo i386 ;;
+        8664) echo amd64 ;;
+        *) echo unknown ;;
+    esac
 }

@@ -3,11 +3,15 @@
 # CTest uses it as the emulator for every test executable.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/wine-env.sh" "$1"
+prefix=$1
+source "$here/wine-env.sh" "$prefix"
 shift
-wine_prefix_ready
 loader=$WINE_LOADER
-if x86_64-w64-mingw32-objdump -f "$1" 2>/dev/null | grep -q 'file format pei-i386'; then
+if [ "$(pe_machine "$1")" = i386 ]; then
+    if [ -z "${PLINTHORA_X86_EMULATED:-}" ] && ! wine_runs_32bit; then
+        exec bash "$here/x86-emulated.sh" run bash "$here/wine-run.sh" "$prefix" "$@"
+    fi
     loader=/usr/lib/wine/wine
 fi
+wine_prefix_ready
 exec "$loader" "$@"

@@ -5,7 +5,7 @@
 #include "core/production/job_stop.h"
 #include "core/production/list_file_runner.h"
 #include "core/production/path_expander.h"
-#include "core/registration/registration_engine.h"
+#include "core/registration/isolated_performer.h"
 #include "resources/resource.h"
 #include "ui/item_list_view.h"
 #include "ui/main_window.h"
@@ -128,12 +128,15 @@ DWORD WINAPI runWorker(void* parameter)
     int rowHeight = 0;
     if (SendMessageA(listView, LVM_GETITEMRECT, 0, (LPARAM)&bounds)) rowHeight = bounds.bottom - bounds.top;
     int count = request.list->count();
+    IsolatedPerformer performer;
+    performer.begin(jobStopEvent());
     for (int row = 0; row < count && !jobStopRequested(); row++) {
         ComponentItem* item = request.list->itemAt(row);
-        if (item != nullptr) perform(item);
+        if (item != nullptr) performer.perform(item);
         SendMessageA(listView, LVM_UPDATE, row, 0);
         SendMessageA(listView, LVM_SCROLL, 0, rowHeight);
     }
+    performer.end();
     announceIdle(request.owner);
     return 0;
 }

@@ -22,12 +22,22 @@ void produceItem(const JobSpec* job, const char* path, const JobOutput* output)
     output->item(item, output->context);
 }
 
+// Cuts the last component and the separator before it, keeping a root: "表\*.dll" and "表\"
+// give "表", "C:\*" gives "C:\", "*.dll" gives "". This is what PathRemoveFileSpecA does, but
+// some versions of it cut a double-byte character whose trail byte is the backslash (表, ソ).
+void removeLastComponent(char* path)
+{
+    char* last = endsWithBackslash(path) ? path + lstrlenA(path) : PathFindFileNameA(path);
+    *last = '\0';
+    PathRemoveBackslashA(path);
+}
+
 // The stored text less its last component: the folder part that listed entries are joined to.
 // A text with no folder part keeps what ends its first macro, or stays whole.
 void storedFolderOf(const char* stored, char* folder)
 {
     copyText(folder, ITEM_TEXT_CAPACITY, stored);
-    PathRemoveFileSpecA(folder);
+    removeLastComponent(folder);
     if (folder[0] != '\0') return;
     copyText(folder, ITEM_TEXT_CAPACITY, stored);
     char* macroEnd = StrChrA(folder, '>');
@@ -50,7 +60,7 @@ void listPath(const JobSpec* job, const char* stored, char* pattern, const JobOu
     storedFolderOf(stored, folder);
     char listedFolder[MAX_PATH];
     copyText(listedFolder, sizeof listedFolder, pattern);
-    PathRemoveFileSpecA(listedFolder);
+    removeLastComponent(listedFolder);
     int longestFolder = lstrlenA(folder) > lstrlenA(listedFolder) ? lstrlenA(folder) : lstrlenA(listedFolder);
     do {
         bool isDirectory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -31,8 +31,9 @@ void unescapeCommandLine(const char* text, char* out)
     *out = '\0';
 }
 
-const char* installStep(const ComponentItem* item, HMODULE module)
+const char* installStep(const ComponentItem* item, HMODULE module, PerformTrace* trace)
 {
+    trace->step = STEP_INSTALL;
     char quoted[COMMAND_LINE_CAPACITY];
     char plain[COMMAND_LINE_CAPACITY];
     copyText(quoted, sizeof quoted, item->switches.installCmdLine);
@@ -60,19 +61,32 @@ const char* installStep(const ComponentItem* item, HMODULE module)
     return status;
 }
 
-const char* serverStep(const ComponentItem* item, HMODULE module)
+const char* serverStep(const ComponentItem* item, HMODULE module, PerformTrace* trace)
 {
+    trace->step = STEP_SERVER;
     bool unregister = item->switches.unregister != 0;
     ServerEntry server = (ServerEntry)(void*)GetProcAddress(module, unregister ? "DllUnregisterServer" : "DllRegisterServer");
     if (server == nullptr) return unregister ? STATUS_NO_UNREGISTER_ENTRY : STATUS_NO_REGISTER_ENTRY;
     if (FAILED(server())) return unregister ? STATUS_UNREGISTER_FAILED : STATUS_REGISTER_FAILED;
-    if (item->switches.callInstall) return installStep(item, module);
+    if (item->switches.callInstall) return installStep(item, module, trace);
     return unregister ? STATUS_UNREGISTERED : STATUS_REGISTERED;
+}
+
+// A component named by a path is loaded with its own folder searched first for the DLLs it
+// imports, as controls shipped with their helper DLLs expect; a bare name is found by the
+// loader's usual search.
+HMODULE loadComponent(const char* path)
+{
+    if (PathIsFileSpecA(path)) return LoadLibraryA(path);
+    char fullPath[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, sizeof fullPath, fullPath, nullptr);
+    if (length == 0 || length >= sizeof fullPath) return LoadLibraryA(path);
+    return LoadLibraryExA(fullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace
 
-void perform(ComponentItem* item)
+void perform(ComponentItem* item, PerformTrace* trace)
 {
     OleInitialize(nullptr);
     char path[MAX_PATH];
@@ -80,15 +94,19 @@ void perform(ComponentItem* item)
 
     // Only the load runs without the system's critical-error boxes; the component's own
     // code runs in the mode the process had.
-    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-    HMODULE module = LoadLibraryA(path);
+    trace->step = STEP_LOAD;
+    trace->loadError = 0;
+    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | GetErrorMode());
+    HMODULE module = loadComponent(path);
+    if (module == nullptr) trace->loadError = GetLastError();
     SetErrorMode(previousMode);
 
     if (module == nullptr) {
         item->status = STATUS_LOAD_FAILED;
     } else {
-        item->status = item->switches.noRegisterServer ? installStep(item, module) : serverStep(item, module);
+        item->status = item->switches.noRegisterServer ? installStep(item, module, trace) : serverStep(item, module, trace);
         FreeLibrary(module);
     }
+    trace->step = STEP_IDLE;
     OleUninitialize();
 }

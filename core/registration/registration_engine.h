@@ -4,4 +4,14 @@
 
 #include "core/jobs/component_item.h"
 
-void perform(ComponentItem* item);
+// The step an item is in while it is performed.
+enum PerformStep : LONG { STEP_IDLE = 0, STEP_LOAD = 1, STEP_SERVER = 2, STEP_INSTALL = 3 };
+
+// What performing an item went through, kept where a watcher outside the performing thread
+// can read it even when the component ends the process.
+struct PerformTrace {
+    volatile LONG step;
+    DWORD loadError;  // the system's error code when the load failed, else 0
+};
+
+void perform(ComponentItem* item, PerformTrace* trace);

@@ -16,3 +16,27 @@ bool isSuccessStatus(const char* status)
 {
     return lstrcmpA(status, STATUS_REGISTERED) == 0 || lstrcmpA(status, STATUS_UNREGISTERED) == 0;
 }
+
+namespace {
+
+const char* const STATUS_TEXTS[] = {
+    STATUS_LOAD_FAILED, STATUS_NO_REGISTER_ENTRY, STATUS_NO_UNREGISTER_ENTRY,
+    STATUS_REGISTER_FAILED, STATUS_UNREGISTER_FAILED, STATUS_NO_INSTALL_ENTRY,
+    STATUS_INSTALL_FAILED, STATUS_REGISTERED, STATUS_UNREGISTERED,
+};
+const int STATUS_COUNT = sizeof STATUS_TEXTS / sizeof STATUS_TEXTS[0];
+
+}  // namespace
+
+int statusIndex(const char* status)
+{
+    for (int index = 0; index < STATUS_COUNT; index++) {
+        if (STATUS_TEXTS[index] == status) return index;
+    }
+    return -1;
+}
+
+const char* statusAtIndex(int index)
+{
+    return index >= 0 && index < STATUS_COUNT ? STATUS_TEXTS[index] : nullptr;
+}

@@ -14,3 +14,8 @@ extern const char STATUS_UNREGISTERED[];
 
 // True for exactly "登録完了" and "解除完了".
 bool isSuccessStatus(const char* status);
+
+// The status texts by number, for a worker process to name its result: -1 for a text that is
+// none of them, null for a number that names none.
+int statusIndex(const char* status);
+const char* statusAtIndex(int index);

@@ -40,7 +40,8 @@ protected:
         item->switches.noRegisterServer = noRegister;
         item->switches.callInstall = install;
         lstrcpyA(item->switches.installCmdLine, commandLine);
-        perform(item);
+        PerformTrace trace;
+        perform(item, &trace);
         std::string status = item->status;
         freeComponentItem(item);
         return status;
@@ -73,6 +74,8 @@ TEST_F(RegistrationEngine, ExportsCalledFollowTheSwitches)
         {"comp_install_fails.dll", 0, 0, 1, "", STATUS_INSTALL_FAILED,
          {"comp_install_fails.dll|DllRegisterServer|ole=1", "comp_install_fails.dll|DllInstall|ole=1|1|(null)"}},
         {"missing.dll", 0, 0, 1, "", STATUS_LOAD_FAILED, {}},
+        // Its helper DLL lies beside it, not beside this program or in the current directory.
+        {"comp_needs_dependency.dll", 0, 0, 0, "", STATUS_REGISTERED, {"comp_needs_dependency.dll|DllRegisterServer|ole=1"}},
     };
     for (const EngineRow& row : rows) {
         calls.clear();

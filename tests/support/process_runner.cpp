@@ -47,3 +47,16 @@ ProcessRun runProcess(const std::string& program, const std::string& commandLine
     CloseHandle(process.hProcess);
     return run;
 }
+
+std::vector<PROCESSENTRY32> runningProcesses()
+{
+    std::vector<PROCESSENTRY32> processes;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        processes.push_back(entry);
+    }
+    CloseHandle(snapshot);
+    return processes;
+}

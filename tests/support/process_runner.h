@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <functional>
 #include <string>
@@ -29,3 +30,6 @@ struct ProcessRun {
 // path) and waits for it within the timeout. The program inherits this process's environment,
 // where CallRecord has set PLINTHORA_CALL_LOG.
 ProcessRun runProcess(const std::string& program, const std::string& commandLine, const RunSettings& settings);
+
+// The processes running now.
+std::vector<PROCESSENTRY32> runningProcesses();

@@ -140,3 +140,9 @@ std::vector<std::string> CallRecord::lines() const
     }
     return result;
 }
+
+bool underEmulation()
+{
+    char value[8];
+    return GetEnvironmentVariableA("PLINTHORA_X86_EMULATED", value, sizeof value) != 0;
+}

@@ -9,6 +9,9 @@ std::string plinthoraExePath();
 std::string componentPath(const char* fileName);
 std::string systemDirectory();
 std::string currentDirectory();
+// True where 32-bit code runs emulated (tools/x86-emulated.sh), about four times slower: the
+// few tests whose size is a matter of load, not of what they check, do less there.
+bool underEmulation();
 
 bool writeFileBytes(const std::string& path, const std::string& bytes);
 std::string readFileBytes(const std::string& path);

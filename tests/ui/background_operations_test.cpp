@@ -1,6 +1,8 @@
 // The window's workers for real: adding through the Add dialog, drops with and without Ctrl
 // and Alt, runs with the test components, the installer view's loads, and closing the window
 // while a worker is at work.
+#include <shlwapi.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
 #include "tests/support/message_boxes.h"
+#include "tests/support/process_runner.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/dialog_driver.h"
 #include "tests/ui/window_work.h"
@@ -148,6 +151,40 @@ TEST_F(Work, RunPerformsEveryRowAndARunAgainReplacesTheStatus)
         EXPECT_EQ(calls.lines(), expectedCalls) << "round " << round;
         // Whatever a row shows, the next run performs it again.
         for (int row = 0; row < 4; row++) item(row)->status = STATUS_INSTALL_FAILED;
+    }
+}
+
+// Components that crash or hang cost only their own rows, the window serving all along; with
+// no time limit, a close during a hung item ends its worker and the window at once.
+TEST_F(Work, RunOutlivesCrashingAndHangingComponentsAndACloseEndsAHungOne)
+{
+    struct ConfigBesideProgram {
+        std::string path = buildDirectory() + "\\tests\\config.ini";
+        ~ConfigBesideProgram() { DeleteFileA(path.c_str()); }
+    } config;
+    CallRecord calls(scratch);
+    appendFromWorker({componentPath("comp_ok.dll"), componentPath("comp_crash_register.dll"),
+                      componentPath("comp_hang_register.dll"), componentPath("comp_ok.dll")});
+    writeFileBytes(config.path, "[Run]\r\nItemTimeout=2\r\n");
+    SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
+    ASSERT_TRUE(serveUntilIdle(60000));
+    const char* statuses[] = {STATUS_REGISTERED, STATUS_REGISTER_FAILED, STATUS_REGISTER_FAILED, STATUS_REGISTERED};
+    for (int row = 0; row < 4; row++) EXPECT_EQ(cell(row, 2), statuses[row]) << "row " << row;
+
+    writeFileBytes(config.path, "[Run]\r\nItemTimeout=0\r\n");
+    calls.clear();
+    SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
+    ASSERT_TRUE(pumpUntil([&] { return calls.lines().size() == 3; }, 60000)) << "the hanging component was reached";
+    DWORD closed = GetTickCount();
+    closeAsTheUserDoes();
+    EXPECT_LT(GetTickCount() - closed, 5000u);
+    // Workers are started from this test program's own file.
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    for (const PROCESSENTRY32& process : runningProcesses()) {
+        bool worker = process.th32ParentProcessID == GetCurrentProcessId() &&
+                      lstrcmpiA(process.szExeFile, PathFindFileNameA(self)) == 0;
+        EXPECT_FALSE(worker) << "a worker was left behind";
     }
 }
 

@@ -1,0 +1,30 @@
+// Performs a run's items in worker processes, so that no component can end, hang or crash the
+// run: a worker of the program's own architecture, and for a component built for the other
+// architecture the helper of that architecture beside the executable, when there is one. The
+// rights check, boxes, log and window stay with the caller. Used by the run's thread.
+#pragma once
+
+#include <windows.h>
+
+#include "core/jobs/component_item.h"
+#include "core/registration/component_worker.h"
+
+// config.ini [Run] ItemTimeout: seconds an item may take; 0 for no limit.
+const UINT DEFAULT_ITEM_TIMEOUT_SECONDS = 300;
+
+struct IsolatedPerformer {
+    ComponentWorker ownWorker;
+    ComponentWorker otherWorker;
+    char ownProgram[MAX_PATH];
+    char otherProgram[MAX_PATH];  // empty: no helper for the other architecture
+    DWORD itemTimeoutMs;
+    HANDLE stopEvent;
+
+    // stopEvent, when not null, ends the item in progress and its worker once set.
+    void begin(HANDLE stopEvent);
+    // Sets the item's status as perform() would; a worker that dies or runs out of time gives
+    // the status of the step it was in.
+    void perform(ComponentItem* item);
+    // Ends the workers.
+    void end();
+};

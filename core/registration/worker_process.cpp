@@ -1,0 +1,78 @@
+#include "core/registration/worker_process.h"
+
+#include <stdlib.h>
+
+#include "core/jobs/text_copy.h"
+#include "core/registration/registration_engine.h"
+#include "core/registration/status_texts.h"
+#include "core/registration/worker_channel.h"
+
+const char WORKER_CHANNEL_VARIABLE[] = "PLINTHORA_WORKER_CHANNEL";
+
+namespace {
+
+WorkerChannel* servedChannel = nullptr;
+
+// A component that crashes ends the worker at once, with the exception's code as the exit
+// code: no fault box of the system's, no debugger, and the run learns the code.
+LONG WINAPI endOnUnhandledException(EXCEPTION_POINTERS* exception)
+{
+    DWORD code = exception->ExceptionRecord->ExceptionCode;
+    if (servedChannel != nullptr) servedChannel->exceptionCode = code;
+    TerminateProcess(GetCurrentProcess(), code);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// The channel named in the environment, mapped; null when this is no worker start. The
+// variable is removed, so that programs a component starts do not take it for theirs.
+WorkerChannel* attachChannel()
+{
+    char value[32];
+    DWORD length = GetEnvironmentVariableA(WORKER_CHANNEL_VARIABLE, value, sizeof value);
+    if (length == 0 || length >= sizeof value) return nullptr;
+    SetEnvironmentVariableA(WORKER_CHANNEL_VARIABLE, nullptr);
+    HANDLE mapping = (HANDLE)(ULONG_PTR)strtoul(value, nullptr, 16);
+    WorkerChannel* channel = (WorkerChannel*)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(WorkerChannel));
+    if (channel == nullptr) return nullptr;
+    if (channel->magic != WORKER_CHANNEL_MAGIC || channel->size != sizeof(WorkerChannel)) {
+        UnmapViewOfFile(channel);
+        return nullptr;
+    }
+    return channel;
+}
+
+void performRequest(WorkerChannel* channel)
+{
+    ComponentItem* item = newComponentItem();
+    if (item == nullptr) {
+        channel->statusIndex = statusIndex(STATUS_LOAD_FAILED);
+        channel->trace.loadError = ERROR_NOT_ENOUGH_MEMORY;
+        return;
+    }
+    copyText(item->path, sizeof item->path, channel->path);
+    item->switches = channel->switches;
+    SetCurrentDirectoryA(channel->currentDirectory);
+    perform(item, &channel->trace);
+    channel->statusIndex = statusIndex(item->status);
+    freeComponentItem(item);
+}
+
+}  // namespace
+
+bool serveAsWorker()
+{
+    WorkerChannel* channel = attachChannel();
+    if (channel == nullptr) return false;
+    servedChannel = channel;
+    SetErrorMode(SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(endOnUnhandledException);
+
+    HANDLE waits[2] = {(HANDLE)(ULONG_PTR)channel->requestReady, (HANDLE)(ULONG_PTR)channel->runProcess};
+    HANDLE resultReady = (HANDLE)(ULONG_PTR)channel->resultReady;
+    SetEvent(resultReady);
+    while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 && channel->order == ORDER_PERFORM) {
+        performRequest(channel);
+        SetEvent(resultReady);
+    }
+    return true;
+}

@@ -1,0 +1,105 @@
+// Components run in a worker process: one that crashes, ends its process or hangs costs only
+// its own item, and a component built for the other architecture goes to the helper of that
+// architecture beside the program.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "core/registration/status_texts.h"
+#include "core/registration/worker_channel.h"
+#include "tests/batch/batch_run.h"
+
+TEST_F(BatchRun, ComponentsThatCrashEndTheirProcessOrHangCostOnlyTheirOwnItem)
+{
+    placeBesideProgram("config.ini", "[Run]\r\nItemTimeout=3\r\n");
+    std::string ok = placeComponent("comp_ok.dll", scratch.file("ok.dll"));
+    const struct {
+        const char* component;
+        const char* switches;
+        const char* status;
+    } rows[] = {
+        {"comp_crash_load.dll", "", STATUS_LOAD_FAILED},
+        {"comp_crash_register.dll", "", STATUS_REGISTER_FAILED},
+        {"comp_crash_install.dll", "/i", STATUS_INSTALL_FAILED},
+        {"comp_exit_register.dll", "", STATUS_REGISTER_FAILED},
+        {"comp_hang_register.dll", "", STATUS_REGISTER_FAILED},
+        // Wine's own: its DllInstall is a stub that raises an exception.
+        {nullptr, "/i", STATUS_INSTALL_FAILED},
+    };
+    std::string list = ok + "\r\n";
+    std::string expectedLog = itemLine(ok, "", STATUS_REGISTERED);
+    for (const auto& row : rows) {
+        std::string path = row.component != nullptr ? placeComponent(row.component, scratch.file(row.component))
+                                                    : systemDirectory() + "\\itss.dll";
+        list += path + " " + row.switches + "\r\n" + ok + "\r\n";
+        expectedLog += itemLine(path, row.switches, row.status) + itemLine(ok, "", STATUS_REGISTERED);
+    }
+    writeFileBytes(scratch.file("list.txt"), list);
+
+    ProcessRun result = run("/s /l:run.log /f:list.txt");
+
+    EXPECT_EQ(expectedLog, readFileBytes(scratch.file("run.log")));
+    EXPECT_TRUE(result.boxes.empty());
+    EXPECT_FALSE(result.otherWindowSeen) << "a fault dialog came up";
+    std::vector<std::string> good;
+    for (const std::string& line : calls.lines()) {
+        if (line.rfind("ok.dll|", 0) == 0) good.push_back(line);
+    }
+    EXPECT_EQ(std::vector<std::string>(7, registered("ok.dll")), good);
+    std::vector<PROCESSENTRY32> processes = runningProcesses();
+    EXPECT_EQ(0, std::count_if(processes.begin(), processes.end(), [](const PROCESSENTRY32& process) {
+                  return lstrcmpiA(process.szExeFile, "plinthora.exe") == 0;
+              })) << "a worker was left behind";
+}
+
+TEST_F(BatchRun, NothingInTheArgumentsOrTheEnvironmentsTextMakesAWorker)
+{
+    placeComponent("comp_ok.dll", scratch.file("ok.dll"));
+    writeFileBytes(scratch.file("list.txt"), std::string(WORKER_CHANNEL_VARIABLE) + "=4 ok.dll\r\n");
+    SetEnvironmentVariableA(WORKER_CHANNEL_VARIABLE, "4");
+    run(std::string("/s /l:run.log ") + WORKER_CHANNEL_VARIABLE + "=4 /f:list.txt");
+    SetEnvironmentVariableA(WORKER_CHANNEL_VARIABLE, nullptr);
+    // Bare names, kept as they are: no path of this scratch folder is "PLINTHORA_WORKER_CHANNEL=4".
+    EXPECT_EQ(itemLine(std::string(WORKER_CHANNEL_VARIABLE) + "=4", "", STATUS_LOAD_FAILED) +
+                  itemLine("ok.dll", "", STATUS_REGISTERED),
+              readFileBytes(scratch.file("run.log")));
+}
+
+TEST_F(BatchRun, AComponentFindsTheDllsBesideItFromAnyCurrentDirectory)
+{
+    scratch.makeFolder("comps");
+    scratch.makeFolder("comps\\sub");
+    std::string component = placeComponent("comp_needs_dependency.dll", scratch.file("comps\\sub\\comp.dll"));
+    placeComponent("comp_dependency.dll", scratch.file("comps\\sub\\comp_dependency.dll"));
+    run("/s /l:run.log comps\\sub\\comp.dll");
+    EXPECT_EQ(itemLine(component, "", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
+}
+
+// A 32-bit component given to the 64-bit program: performed by plinthora32.exe beside it, or,
+// without that helper, a failed load as before. Needs both builds and 32-bit Windows programs,
+// so it runs in the 32-bit suite, with the 64-bit build beside this one.
+TEST_F(BatchRun, A32BitComponentGoesToThe32BitHelperBesideThe64BitProgram)
+{
+    if (sizeof(void*) != 4) GTEST_SKIP() << "runs in the 32-bit suite";
+    std::string program64 = buildDirectory() + "\\..\\x64\\plinthora.exe";
+    if (!fileExists(program64)) GTEST_SKIP() << "the 64-bit build is not beside this one";
+    CopyFileA(program64.c_str(), program.c_str(), FALSE);
+    CopyFileA(plinthoraExePath().c_str(), besideProgram("plinthora32.exe").c_str(), FALSE);
+    std::string server = placeComponent("comp_sample_server.dll", scratch.file("server32.dll"));
+    const char* serverKey = "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32";
+
+    run("/s /l:run.log .\\server32.dll");
+    EXPECT_EQ(itemLine(server, "", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
+    char registeredPath[MAX_PATH] = "";
+    LONG size = sizeof registeredPath;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueA(HKEY_CLASSES_ROOT, serverKey, registeredPath, &size));
+    EXPECT_STREQ(server.c_str(), registeredPath) << "in the 32-bit view of the registry";
+
+    DeleteFileA(besideProgram("plinthora32.exe").c_str());
+    run("/s /l:run.log /u .\\server32.dll");
+    EXPECT_EQ(itemLine(server, "/u ", STATUS_LOAD_FAILED), readFileBytes(scratch.file("run.log")));
+
+    CopyFileA(plinthoraExePath().c_str(), besideProgram("plinthora32.exe").c_str(), FALSE);
+    run("/s /l:run.log /u .\\server32.dll");
+    EXPECT_EQ(itemLine(server, "/u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
+}
