@@ -16,14 +16,6 @@ std::string resolved(const std::string& text)
     return out;
 }
 
-std::string exeDirectory()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text = path;
-    return text.substr(0, text.find_last_of('\\'));
-}
-
 std::string windowsDirectory()
 {
     char path[MAX_PATH];
@@ -45,8 +37,8 @@ TEST(PathResolver, MacrosTakeTheirDirectoryAndDropWhatStandsBefore)
         {"<sysdir>\\a.dll", sys + "\\a.dll"},
         {"C:\\other\\<sysdir>\\a.dll", sys + "\\a.dll"},
         {"<windir>\\a.dll", windowsDirectory() + "\\a.dll"},
-        {"<appdir>\\install.ini", exeDirectory() + "\\install.ini"},
-        {"<appdir>", exeDirectory()},
+        {"<appdir>\\install.ini", executableDirectory() + "\\install.ini"},
+        {"<appdir>", executableDirectory()},
         {"<windir>\\<sysdir>", sys},
         {"<sysdir>\\<windir>", sys + "\\<windir>"},
         {"\"<sysdir>\\a b.dll\"", sys + "\\a b.dll"},
