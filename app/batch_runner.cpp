@@ -6,13 +6,13 @@
 #include "core/registration/isolated_performer.h"
 #include "core/registration/result_log.h"
 #include "core/registration/status_texts.h"
+#include "resources/resource.h"
 
 namespace {
 
 // Performs the run's items; the batch run has one at a time.
 IsolatedPerformer performer;
 
-const char CAPTION[] = "Plinthora";
 const char RESULT_FORMAT[] = "状態 : %s\nファイル : %s";
 
 void showResult(const ComponentItem* item)
@@ -23,7 +23,14 @@ void showResult(const ComponentItem* item)
     char message[320];
     wsprintfA(message, RESULT_FORMAT, item->status, path);
     UINT icon = isSuccessStatus(item->status) ? MB_ICONINFORMATION : MB_ICONWARNING;
-    MessageBoxA(nullptr, message, CAPTION, MB_OK | icon);
+    MessageBoxA(nullptr, message, PROGRAM_NAME, MB_OK | icon);
+}
+
+// A list file that cannot be run: a warning box unless silent, then an error line in the log.
+void batchListError(const char* message, BYTE silent, void* sinkContext)
+{
+    if (!silent) MessageBoxA(nullptr, message, PROGRAM_NAME, MB_ICONWARNING);
+    if (sinkContext != nullptr) ((ResultLog*)sinkContext)->writeErrorLine(message);
 }
 
 }  // namespace
@@ -38,9 +45,14 @@ void batchItemSink(ComponentItem* item, void* sinkContext)
 
 int runBatch(const char* argumentText)
 {
+    // A job that could not be read whole is not run at all: it would perform only some of
+    // the paths it names.
     JobSpec* job = newJobSpec();
     if (job == nullptr) return 0;
-    parseJobLine(job, argumentText, nullptr);
+    if (!parseJobLine(job, argumentText, nullptr)) {
+        freeJobSpec(job);
+        return 0;
+    }
 
     ResultLog log;
     ResultLog* sinkLog = nullptr;
@@ -51,8 +63,9 @@ int runBatch(const char* argumentText)
         log.create(logPath);
         sinkLog = &log;
     }
+    JobOutput output = {batchItemSink, batchListError, sinkLog};
     performer.begin(nullptr);
-    runJob(Batch, nullptr, job, batchItemSink, sinkLog);
+    runJob(job, &output);
     performer.end();
     log.close();
     freeJobSpec(job);

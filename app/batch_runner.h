@@ -7,5 +7,6 @@
 // Runs the text as one job line; the exit code is 0 whatever the items' results.
 int runBatch(const char* argumentText);
 
-// The batch item sink: its context is the open ResultLog, or null. Owns the item.
+// The batch item sink: its context is the open ResultLog, or null. Owns the item. The batch
+// run's list-file errors go to the same log.
 void batchItemSink(ComponentItem* item, void* sinkContext);

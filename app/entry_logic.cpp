@@ -5,6 +5,7 @@
 
 #include "app/batch_runner.h"
 #include "app/rights_check.h"
+#include "core/jobs/heap.h"
 #include "core/registration/worker_process.h"
 #include "ui/main_window.h"
 
@@ -12,12 +13,12 @@ namespace {
 
 int runWindow()
 {
-    MainWindow* window = (MainWindow*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MainWindow));
+    MainWindow* window = newZeroed<MainWindow>();
     if (window == nullptr) return 0;
     currentMainWindow = window;
     int exitCode = window->run();
     currentMainWindow = nullptr;
-    HeapFree(GetProcessHeap(), 0, window);
+    freeBlock(window);
     return exitCode;
 }
 

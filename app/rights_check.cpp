@@ -4,10 +4,10 @@
 
 #include "core/jobs/path_resolver.h"
 #include "core/jobs/text_copy.h"
+#include "resources/resource.h"
 
 namespace {
 
-const char CAPTION[] = "Plinthora";
 const char USER_PREFIX[] = "ユーザ";
 const char INFORM_TEXT[] =
     "にはコンポーネントを登録または解除するための権限がない可能性があります。\n"
@@ -29,7 +29,7 @@ bool platformMayWriteClasses()
 
 int platformShowMessage(const char* text, UINT type)
 {
-    return MessageBoxA(nullptr, text, CAPTION, type);
+    return MessageBoxA(nullptr, text, PROGRAM_NAME, type);
 }
 
 }  // namespace

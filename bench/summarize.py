@@ -139,7 +139,7 @@ def window_section(window, window_run_rounds):
         "Both programs run their window on the process's main thread and time, from that thread,",
         "the start of the worker to the message that ends it. Plinthora's figures come from",
         "`window_driver.exe`, which runs the real main window and message loop and starts the add",
-        "through `ItemListView::startAddJob` with the values the Add command passes for its folder",
+        "through `startAddJob` with the job the Add command makes for its folder",
         "method (the dialog itself is not shown), and the run through the Run command's starter.",
         "The floor, `window_floor.exe`, is a window with the same list (three columns, row",
         "pictures, texts asked for when painted) whose worker lists the folder and inserts each row",

@@ -1,12 +1,14 @@
 // Plinthora's own window under the window probe (window_probe.h): the real main window and
 // message loop, with the add made through the same worker the Add command starts for its
-// folder method (ItemListView::startAddJob with the dialog's values for a folder and no
-// switches), and the run through the Run command's starter. Only the dialog is left out.
+// folder method (startAddJob with a job of the folder and no switches), and the run through
+// the Run command's starter. Only the dialog is left out.
 //
 //   window_driver FOLDER ROUND RESULTFILE [run]
 #include <windows.h>
 
 #include "bench/window_probe.h"
+#include "core/jobs/heap.h"
+#include "ui/background_operations.h"
 #include "ui/item_list_view.h"
 #include "ui/main_window.h"
 
@@ -34,12 +36,14 @@ bool waitForMainWindow(HWND* window, HWND* list)
 
 void startAdd(HWND window)
 {
-    currentMainWindow->itemList->startAddJob(window, folder, 0, 0, 0, "", 0, 0, "");
+    JobSpec* job = newJobSpec();
+    if (job != nullptr && appendPath(job, folder)) startAddJob(window, currentMainWindow->itemList, job);
+    else freeJobSpec(job);
 }
 
 void startRun(HWND window)
 {
-    currentMainWindow->itemList->startRun(window);
+    startRun(window, currentMainWindow->itemList);
 }
 
 bool endsOperation(UINT message, WPARAM wordParam)
@@ -55,13 +59,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!readWindowBenchArguments(folder, &settings)) return 2;
     static const WindowBenchProgram program = {"plinthora", waitForMainWindow, startAdd, startRun, endsOperation};
 
-    MainWindow* window = (MainWindow*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MainWindow));
+    MainWindow* window = newZeroed<MainWindow>();
     if (window == nullptr || !startWindowBench(&program, &settings)) return 1;
     currentMainWindow = window;
     shownWindow = window;
     int exitCode = window->run();
     currentMainWindow = nullptr;
     finishWindowBench();
-    HeapFree(GetProcessHeap(), 0, window);
+    freeBlock(window);
     return exitCode;
 }

@@ -1,6 +1,10 @@
 // Resource and command identifiers, shared by plinthora.rc and the code.
 #pragma once
 
+// The program's name: the caption of every message box, the main window's class and title,
+// the name of its icon and the product name of the version block.
+#define PROGRAM_NAME            "Plinthora"
+
 // Dialogs, bitmaps and menus.
 #define IDD_ITEM                103
 #define IDB_ITEM_STATES         104

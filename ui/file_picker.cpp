@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
 
 namespace {
@@ -25,7 +26,7 @@ int CALLBACK browseCallback(HWND browser, UINT message, LPARAM, LPARAM data)
 
 FilePicker* newFilePicker(HWND owner, FilePickerKind kind, const char* initialText)
 {
-    FilePicker* picker = (FilePicker*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(FilePicker));
+    FilePicker* picker = newZeroed<FilePicker>();
     if (picker == nullptr) return nullptr;
     picker->owner = owner;
     picker->kind = kind;
@@ -41,7 +42,7 @@ FilePicker* newFilePicker(HWND owner, FilePickerKind kind, const char* initialTe
 
 void freeFilePicker(FilePicker* picker)
 {
-    if (picker != nullptr) HeapFree(GetProcessHeap(), 0, picker);
+    freeBlock(picker);
 }
 
 void FilePicker::setFilter(const char* filter, const char* defaultExtension)

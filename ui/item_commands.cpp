@@ -2,27 +2,28 @@
 // list is Idle, so no worker touches the rows they read or change.
 #include "ui/item_commands.h"
 
+#include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
 #include "core/registration/result_log.h"
+#include "resources/resource.h"
+#include "ui/background_operations.h"
 #include "ui/file_picker.h"
 #include "ui/item_dialog.h"
 #include "ui/item_list_view.h"
 
 namespace {
 
-const char MESSAGE_CAPTION[] = "Plinthora";
 const char CANNOT_CREATE_MESSAGE[] = "ファイルが作成できません";
 const char LOG_FILTER[] = "テキストファイル(*.txt)\0*.txt\0すべてのファイル(*.*)\0*.*\0";
 
 // The dialog's context and its edit buffer, both owned by the command that opens it.
 ItemDialogContext* newDialogContext(LONG editing, LONG selectedCount)
 {
-    ItemDialogContext* context =
-        (ItemDialogContext*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ItemDialogContext));
+    ItemDialogContext* context = newZeroed<ItemDialogContext>();
     if (context == nullptr) return nullptr;
     context->item = newComponentItem();
     if (context->item == nullptr) {
-        HeapFree(GetProcessHeap(), 0, context);
+        freeBlock(context);
         return nullptr;
     }
     context->method = AddFile;
@@ -34,24 +35,27 @@ ItemDialogContext* newDialogContext(LONG editing, LONG selectedCount)
 void freeDialogContext(ItemDialogContext* context)
 {
     freeComponentItem(context->item);
-    HeapFree(GetProcessHeap(), 0, context);
+    freeBlock(context);
 }
 
+// The dialog's answer as one job for the add worker: the path taken as the method says, or
+// read as a list file, with the dialog's switches.
 void startAddFromDialog(HWND owner, ItemListView* list, const ItemDialogContext* context)
 {
     const ComponentItem* buffer = context->item;
-    switch (context->method) {
-    case AddFile:
-    case AddFolder:
-    case AddFolderTree:
-        list->startAddJob(owner, buffer->path, buffer->unregister, buffer->noRegisterServer, buffer->callInstall,
-                          buffer->installCmdLine, context->method == AddFolderTree, 0, "");
-        break;
-    case AddListFile:
-        list->startAddJob(owner, "", buffer->unregister, buffer->noRegisterServer, buffer->callInstall,
-                          buffer->installCmdLine, 0, 1, buffer->path);
-        break;
+    JobSpec* job = newJobSpec();
+    if (job == nullptr) return;
+    job->switches = buffer->switches;
+    bool complete = true;
+    if (context->method == AddListFile) {
+        job->fromListFile = 1;
+        copyText(job->listFilePath, sizeof job->listFilePath, buffer->path);
+    } else {
+        job->recurse = context->method == AddFolderTree;
+        complete = appendPath(job, buffer->path);
     }
+    if (complete) startAddJob(owner, list, job);
+    else freeJobSpec(job);
 }
 
 int nextSelectedRow(HWND listControl, int after)
@@ -62,10 +66,7 @@ int nextSelectedRow(HWND listControl, int after)
 void copyEditedFields(ComponentItem* target, const ComponentItem* source, bool withPath)
 {
     if (withPath) copyText(target->path, sizeof target->path, source->path);
-    target->unregister = source->unregister;
-    target->noRegisterServer = source->noRegisterServer;
-    target->callInstall = source->callInstall;
-    copyText(target->installCmdLine, sizeof target->installCmdLine, source->installCmdLine);
+    target->switches = source->switches;
 }
 
 }  // namespace
@@ -113,7 +114,7 @@ LRESULT onSaveLog(HWND owner, ItemListView* list)
     if (picker->choose()) {
         ResultLog log;
         if (!log.create(picker->chosenPath)) {
-            MessageBoxA(owner, CANNOT_CREATE_MESSAGE, MESSAGE_CAPTION, MB_ICONWARNING);
+            MessageBoxA(owner, CANNOT_CREATE_MESSAGE, PROGRAM_NAME, MB_ICONWARNING);
         } else {
             int count = list->count();
             for (int row = 0; row < count; row++) {

@@ -11,7 +11,6 @@ namespace {
 const char CAPTION_ADD[] = "追加";
 const char CAPTION_EDIT[] = "編集";
 const char PATH_LABEL_EDIT[] = "ファイル(&A):";
-const char MESSAGE_CAPTION[] = "Plinthora";
 const char NO_ITEM_MESSAGE[] = "アイテムを指定してください。";
 
 // The combo's entries, in AddMethod order.
@@ -91,12 +90,12 @@ void initItemDialog(HWND dialog, const ItemDialogContext* context)
     const ComponentItem* item = context->item;
     SetDlgItemTextA(dialog, IDC_PATH, item->path);
     SendDlgItemMessageA(dialog, IDC_PATH, EM_LIMITTEXT, PATH_LIMIT, 0);
-    setChecked(dialog, IDC_OPT_U, item->unregister);
-    setChecked(dialog, IDC_OPT_N, item->noRegisterServer);
-    setChecked(dialog, IDC_OPT_I, item->callInstall);
-    SetDlgItemTextA(dialog, IDC_CMDLINE, item->installCmdLine);
+    setChecked(dialog, IDC_OPT_U, item->switches.unregister);
+    setChecked(dialog, IDC_OPT_N, item->switches.noRegisterServer);
+    setChecked(dialog, IDC_OPT_I, item->switches.callInstall);
+    SetDlgItemTextA(dialog, IDC_CMDLINE, item->switches.installCmdLine);
     SendDlgItemMessageA(dialog, IDC_CMDLINE, EM_LIMITTEXT, COMMAND_LINE_LIMIT, 0);
-    enableCmdLine(dialog, item->callInstall);
+    enableCmdLine(dialog, item->switches.callInstall);
 }
 
 // /n without /i cannot be reached by clicks: checking /n checks /i, clearing /i clears /n.
@@ -155,16 +154,16 @@ void onOk(HWND dialog, ItemDialogContext* context)
     readFieldText(dialog, IDC_PATH, path, sizeof path);
     // Several rows keep their own paths, so only a single item needs one.
     if (context->selectedCount <= 1 && path[0] == '\0') {
-        MessageBoxA(dialog, NO_ITEM_MESSAGE, MESSAGE_CAPTION, MB_ICONWARNING);
+        MessageBoxA(dialog, NO_ITEM_MESSAGE, PROGRAM_NAME, MB_ICONWARNING);
         return;
     }
     ComponentItem* item = context->item;
     copyText(item->path, sizeof item->path, path);
-    item->unregister = isChecked(dialog, IDC_OPT_U);
-    item->noRegisterServer = isChecked(dialog, IDC_OPT_N);
-    item->callInstall = isChecked(dialog, IDC_OPT_I);
+    item->switches.unregister = isChecked(dialog, IDC_OPT_U);
+    item->switches.noRegisterServer = isChecked(dialog, IDC_OPT_N);
+    item->switches.callInstall = isChecked(dialog, IDC_OPT_I);
     // Kept whether or not /i is checked, as the user left it.
-    readFieldText(dialog, IDC_CMDLINE, item->installCmdLine, sizeof item->installCmdLine);
+    readFieldText(dialog, IDC_CMDLINE, item->switches.installCmdLine, sizeof item->switches.installCmdLine);
     context->method = (LONG)SendDlgItemMessageA(dialog, IDC_METHOD, CB_GETCURSEL, 0, 0);
     EndDialog(dialog, 1);
 }

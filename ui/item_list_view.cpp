@@ -7,7 +7,6 @@
 
 #include "core/jobs/text_copy.h"
 #include "resources/resource.h"
-#include "ui/item_commands.h"
 
 namespace {
 
@@ -15,9 +14,6 @@ const int ITEM_IMAGE_WIDTH = 16;
 const COLORREF ITEM_IMAGE_TRANSPARENT = RGB(255, 0, 255);
 
 enum Column { COLUMN_FILE_NAME, COLUMN_OPTION, COLUMN_STATUS };
-
-// Room for the option text: "/u /n /i:" and a 255-character command line.
-const int OPTION_TEXT_CAPACITY = 272;
 
 struct ColumnSpec {
     const char* header;
@@ -143,7 +139,7 @@ void ItemListView::setUnregisterAll(BYTE flag)
     for (int row = 0; row < rowCount; ++row) {
         ComponentItem* item = itemAt(row);
         if (item == nullptr) continue;
-        item->unregister = flag;
+        item->switches.unregister = flag;
         item->status = STATUS_PENDING;
     }
     InvalidateRect(window, nullptr, TRUE);
@@ -180,21 +176,6 @@ LRESULT ItemListView::onRightClick(HWND owner, NMITEMACTIVATE* activation, HMENU
     HMENU popup = GetSubMenu(contextMenu, row == -1 ? 1 : 0);
     if (popup == nullptr) return 0;
     TrackPopupMenu(popup, TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0, owner, nullptr);
-    return 0;
-}
-
-LRESULT ItemListView::onDoubleClick(HWND owner, BYTE installerMode)
-{
-    if (installerMode || busyState != Idle) return 0;
-    onEdit(owner, this);
-    return 0;
-}
-
-LRESULT ItemListView::onInitMenuPopup(HMENU menu)
-{
-    UINT state = busyState == Idle ? MF_ENABLED : MF_GRAYED;
-    const UINT commands[] = {IDM_DELETE, IDM_DELETE_ALL, IDM_EDIT};
-    for (UINT command : commands) EnableMenuItem(menu, command, MF_BYCOMMAND | state);
     return 0;
 }
 

@@ -1,7 +1,7 @@
 // The list of components in the main window: one row per ComponentItem, in arrival order.
 // Rows own their items. Cells are computed from the item at every paint.
-// appendItem may be called from a worker thread (it only sends a message to the control);
-// everything else runs on the user-interface thread.
+// itemAt, count and appendItem may be called from a worker thread (they only send messages
+// to the control); everything else runs on the user-interface thread.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +9,9 @@
 
 #include "core/jobs/component_item.h"
 
-enum BusyState { Idle = 0, BuildingList = 1, Running = 2 };
-
 struct ItemListView {
     HWND window;
     HIMAGELIST imageList;
-    LONG busyState;
 
     // Creates the control, its image list and its three columns as a child of parent.
     bool create(HWND parent);
@@ -24,17 +21,9 @@ struct ItemListView {
     void deleteAll();
     void setUnregisterAll(BYTE flag);
 
-    // Notification and menu handlers; each returns 0.
+    // Notification handlers; each returns 0.
     LRESULT onGetDispInfo(NMLVDISPINFOA* info);
     LRESULT onRightClick(HWND owner, NMITEMACTIVATE* activation, HMENU contextMenu, BYTE installerMode);
-    LRESULT onDoubleClick(HWND owner, BYTE installerMode);
-    LRESULT onInitMenuPopup(HMENU menu);
-
-    // Worker starters (background operations); each returns at once when not Idle.
-    void startAddJob(HWND owner, const char* path, BYTE unregister, BYTE noRegisterServer, BYTE callInstall,
-                     const char* installCmdLine, BYTE recurse, BYTE fromListFile, const char* listFilePath);
-    void startDrop(HWND owner, HDROP drop);
-    void startRun(HWND owner);
 };
 
 // The interactive item sink: sinkContext is the list control's window handle.

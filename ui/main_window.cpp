@@ -8,10 +8,12 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "core/jobs/heap.h"
 #include "core/production/job_stop.h"
 #include "core/production/list_file_runner.h"
 #include "help/help_launcher.h"
 #include "resources/resource.h"
+#include "ui/background_operations.h"
 #include "ui/item_commands.h"
 #include "ui/item_list_view.h"
 #include "ui/main_toolbar.h"
@@ -21,9 +23,8 @@ MainWindow* currentMainWindow = nullptr;
 
 namespace {
 
-const char WINDOW_CLASS[] = "Plinthora";
-const char WINDOW_TITLE[] = "Plinthora";
-const char WINDOW_ICON[] = "Plinthora";
+// The class, the title and the icon's resource name are all the program's name.
+const char WINDOW_CLASS[] = PROGRAM_NAME;
 const int WINDOW_WIDTH = 500;
 const int WINDOW_HEIGHT = 300;
 
@@ -32,17 +33,6 @@ const char RUNNING_TEXT[] = "実行中...";
 
 // Mode combo indexes of the installer view.
 const int MODE_UNINSTALL = 1;
-
-template <typename T>
-T* newZeroed()
-{
-    return (T*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(T));
-}
-
-void freeObject(void* object)
-{
-    if (object != nullptr) HeapFree(GetProcessHeap(), 0, object);
-}
 
 const char* busyText(LONG state)
 {
@@ -68,14 +58,18 @@ void setAcceptsFiles(HWND window, bool accepts)
 // Loads "install.ini" (or, when uninstalling, "uninstall.ini" where present) into the list.
 void startDefaultListLoad(MainWindow& main, HWND window, BYTE unregister)
 {
-    main.itemList->startAddJob(window, "", unregister, 0, 0, "", 0, 1, "");
+    JobSpec* job = newJobSpec();
+    if (job == nullptr) return;
+    job->switches.unregister = unregister;
+    job->fromListFile = 1;
+    startAddJob(window, main.itemList, job);
 }
 
 void freeObjects(MainWindow& main)
 {
-    freeObject(main.itemList);
-    freeObject(main.statusBar);
-    freeObject(main.toolbar);
+    freeBlock(main.itemList);
+    freeBlock(main.statusBar);
+    freeBlock(main.toolbar);
     main.itemList = nullptr;
     main.statusBar = nullptr;
     main.toolbar = nullptr;
@@ -92,7 +86,7 @@ LRESULT onCreate(MainWindow& main, HWND window)
     bool created = main.toolbar != nullptr && main.statusBar != nullptr && main.itemList != nullptr;
     if (created) {
         main.toolbar->installerMode = main.installerMode;
-        main.itemList->busyState = Idle;
+        main.busyState = Idle;
         created = main.toolbar->create(window) && main.statusBar->create(window) && main.itemList->create(window);
     }
     if (!created) {
@@ -121,7 +115,7 @@ LRESULT onDestroy(MainWindow& main)
 
 LRESULT onClose(MainWindow& main, HWND window)
 {
-    if (main.itemList->busyState == Idle) return DefWindowProcA(window, WM_CLOSE, 0, 0);
+    if (main.busyState == Idle) return DefWindowProcA(window, WM_CLOSE, 0, 0);
     // A worker still uses the list and its items: the window goes out of sight now and is
     // destroyed when the worker has stopped, between two items, and posted Idle.
     ShowWindow(window, SW_HIDE);
@@ -173,15 +167,15 @@ LRESULT onNotify(MainWindow& main, HWND window, WPARAM wordParam, NMHDR* header)
         return main.itemList->onRightClick(window, (NMITEMACTIVATE*)header, main.contextMenu, main.installerMode);
     case NM_DBLCLK:
         // The toolbar and the status bar report double clicks too; only the list's edit.
-        if (header->idFrom != IDC_ITEM_LIST) return 0;
-        return main.itemList->onDoubleClick(window, main.installerMode);
+        if (header->idFrom != IDC_ITEM_LIST || main.installerMode || main.busyState != Idle) return 0;
+        return onEdit(window, main.itemList);
     }
     return DefWindowProcA(window, WM_NOTIFY, wordParam, (LPARAM)header);
 }
 
 void runCommand(MainWindow& main, HWND window)
 {
-    main.itemList->startRun(window);
+    startRun(window, main.itemList);
 }
 
 void saveLogCommand(MainWindow& main, HWND window)
@@ -254,7 +248,7 @@ LRESULT onCommand(MainWindow& main, HWND window, WPARAM wordParam, LPARAM longPa
 {
     WORD id = LOWORD(wordParam);
     // While a worker runs every command is dropped; of the combo box only a new selection counts.
-    bool dropped = main.itemList->busyState != Idle || (id == IDC_MODE_COMBO && HIWORD(wordParam) != CBN_SELCHANGE);
+    bool dropped = main.busyState != Idle || (id == IDC_MODE_COMBO && HIWORD(wordParam) != CBN_SELCHANGE);
     if (!dropped) {
         for (const CommandEntry& command : COMMANDS) {
             if (command.id != id) continue;
@@ -268,14 +262,23 @@ LRESULT onCommand(MainWindow& main, HWND window, WPARAM wordParam, LPARAM longPa
 LRESULT onDropFiles(MainWindow& main, HWND window, HDROP drop)
 {
     // The installer view never takes dropped files, whoever sends them.
-    if (main.itemList->busyState != Idle || main.installerMode) DragFinish(drop);
-    else main.itemList->startDrop(window, drop);
+    if (main.busyState != Idle || main.installerMode) DragFinish(drop);
+    else startDrop(window, main.itemList, drop);
+    return 0;
+}
+
+// The context menu's commands are greyed while a worker runs.
+LRESULT onInitMenuPopup(MainWindow& main, HMENU menu)
+{
+    UINT state = main.busyState == Idle ? MF_ENABLED : MF_GRAYED;
+    const UINT commands[] = {IDM_DELETE, IDM_DELETE_ALL, IDM_EDIT};
+    for (UINT command : commands) EnableMenuItem(menu, command, MF_BYCOMMAND | state);
     return 0;
 }
 
 LRESULT onSetBusy(MainWindow& main, HWND window, LONG state)
 {
-    main.itemList->busyState = state;
+    main.busyState = state;
     main.toolbar->enableCommands(state == Idle);
     if (state != Idle) setAcceptsFiles(window, false);
     else if (!main.installerMode) setAcceptsFiles(window, true);
@@ -299,7 +302,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wordParam, LPA
     case WM_HELP: return onHelp();
     case WM_NOTIFY: return onNotify(*main, window, wordParam, (NMHDR*)longParam);
     case WM_COMMAND: return onCommand(*main, window, wordParam, longParam);
-    case WM_INITMENUPOPUP: return main->itemList->onInitMenuPopup((HMENU)wordParam);
+    case WM_INITMENUPOPUP: return onInitMenuPopup(*main, (HMENU)wordParam);
     case WM_MENUSELECT: return main->statusBar->onMenuSelect(wordParam);
     case WM_DROPFILES: return onDropFiles(*main, window, (HDROP)wordParam);
     case MSG_SET_BUSY: return onSetBusy(*main, window, (LONG)wordParam);
@@ -327,13 +330,13 @@ HWND MainWindow::openWindow()
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = mainWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, WINDOW_ICON);
+    windowClass.hIcon = LoadIconA(instance, PROGRAM_NAME);
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     windowClass.lpszClassName = WINDOW_CLASS;
     if (!RegisterClassA(&windowClass)) return nullptr;
 
-    HWND window = CreateWindowExA(WS_EX_APPWINDOW, WINDOW_CLASS, WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+    HWND window = CreateWindowExA(WS_EX_APPWINDOW, WINDOW_CLASS, PROGRAM_NAME, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         releaseWindowClass();
@@ -368,5 +371,5 @@ void MainWindow::onIdle()
 {
     if (itemList == nullptr) return;
     statusBar->showItemCount(itemList->count());
-    statusBar->showMessage(busyText(itemList->busyState));
+    statusBar->showMessage(busyText(busyState));
 }

@@ -9,10 +9,15 @@ struct ItemListView;
 struct MainToolbar;
 struct StatusBar;
 
+// What the window's one worker is doing; no worker runs while Idle.
+enum BusyState { Idle = 0, BuildingList = 1, Running = 2 };
+
 // Private message: the word parameter carries the new BusyState.
 const UINT MSG_SET_BUSY = WM_APP + 0x100;
 
 struct MainWindow {
+    // Written only by the MSG_SET_BUSY handler; while not Idle every command is dropped.
+    LONG busyState;
     HMENU contextMenu;
     BYTE installerMode;
     BYTE uninstallListPresent;

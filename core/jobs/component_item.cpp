@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "core/jobs/heap.h"
 #include "core/jobs/path_resolver.h"
 #include "core/jobs/text_copy.h"
 
@@ -9,14 +10,14 @@ const char STATUS_PENDING[] = "-";
 
 ComponentItem* newComponentItem()
 {
-    ComponentItem* item = (ComponentItem*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ComponentItem));
+    ComponentItem* item = newZeroed<ComponentItem>();
     if (item != nullptr) item->status = STATUS_PENDING;
     return item;
 }
 
 void freeComponentItem(ComponentItem* item)
 {
-    if (item != nullptr) HeapFree(GetProcessHeap(), 0, item);
+    freeBlock(item);
 }
 
 void resolvedPath(const ComponentItem* item, char* out, size_t capacity)
@@ -28,16 +29,15 @@ void resolvedPath(const ComponentItem* item, char* out, size_t capacity)
 
 void optionText(const ComponentItem* item, char* out, size_t capacity)
 {
-    // "/u " + "/n " + "/i" + ":" + 255 characters, and the terminator.
-    char text[272];
+    char text[OPTION_TEXT_CAPACITY];
     text[0] = '\0';
-    if (item->unregister) lstrcatA(text, "/u ");
-    if (item->noRegisterServer) lstrcatA(text, "/n ");
-    if (item->callInstall) {
+    if (item->switches.unregister) lstrcatA(text, "/u ");
+    if (item->switches.noRegisterServer) lstrcatA(text, "/n ");
+    if (item->switches.callInstall) {
         lstrcatA(text, "/i");
-        if (item->installCmdLine[0] != '\0') {
+        if (item->switches.installCmdLine[0] != '\0') {
             lstrcatA(text, ":");
-            lstrcatA(text, item->installCmdLine);
+            lstrcatA(text, item->switches.installCmdLine);
         }
     }
     copyText(out, capacity, text);

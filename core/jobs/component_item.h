@@ -12,12 +12,18 @@
 
 extern const char STATUS_PENDING[];
 
-struct ComponentItem {
-    char path[PATH_TEXT_CAPACITY];
+// What performing an item does: /u, /n, /i and the /i value. Jobs, items, the item dialog's
+// buffer and the Add command carry them as this one record and copy it whole.
+struct ItemSwitches {
     BYTE unregister;
     BYTE noRegisterServer;
     BYTE callInstall;
     char installCmdLine[COMMAND_LINE_CAPACITY];
+};
+
+struct ComponentItem {
+    char path[PATH_TEXT_CAPACITY];
+    ItemSwitches switches;
     BYTE silent;
     const char* status;
 };

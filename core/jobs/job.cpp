@@ -2,36 +2,35 @@
 
 #include <shlwapi.h>
 
+#include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
 
 JobSpec* newJobSpec()
 {
-    return (JobSpec*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(JobSpec));
+    return newZeroed<JobSpec>();
 }
 
 void freeJobSpec(JobSpec* job)
 {
     if (job == nullptr) return;
-    HANDLE heap = GetProcessHeap();
     PathNode* node = job->pathList.first;
     while (node != nullptr) {
         PathNode* next = node->next;
-        HeapFree(heap, 0, node->text);
-        HeapFree(heap, 0, node);
+        freeBlock(node->text);
+        freeBlock(node);
         node = next;
     }
-    HeapFree(heap, 0, job);
+    freeBlock(job);
 }
 
 bool appendPath(JobSpec* job, const char* text)
 {
     if (text[0] == '\0') return true;
-    HANDLE heap = GetProcessHeap();
-    PathNode* node = (PathNode*)HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(PathNode));
-    char* copy = (char*)HeapAlloc(heap, 0, PATH_NODE_CAPACITY);
+    PathNode* node = newZeroed<PathNode>();
+    char* copy = (char*)allocateZeroed(PATH_NODE_CAPACITY);
     if (node == nullptr || copy == nullptr) {
-        if (node != nullptr) HeapFree(heap, 0, node);
-        if (copy != nullptr) HeapFree(heap, 0, copy);
+        freeBlock(node);
+        freeBlock(copy);
         return false;
     }
     copyText(copy, PATH_TEXT_CAPACITY, text);

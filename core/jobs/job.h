@@ -20,10 +20,7 @@ struct PathList {
 
 struct JobSpec {
     PathList pathList;
-    BYTE unregister;
-    BYTE noRegisterServer;
-    BYTE callInstall;
-    char installCmdLine[COMMAND_LINE_CAPACITY];
+    ItemSwitches switches;
     BYTE silent;
     BYTE recurse;
     BYTE fromListFile;
@@ -32,10 +29,19 @@ struct JobSpec {
     char logPath[PATH_TEXT_CAPACITY];
 };
 
-enum RunMode : BYTE { Interactive = 0, Batch = 1 };
+// Receives each produced item and owns it from then on.
+typedef void (*ItemSink)(ComponentItem* item, void* context);
+// Receives the message about a list file that cannot be run (it cannot be opened or read, or
+// it lies nested too deep); silent is the /s of the job that names the file.
+typedef void (*ListErrorSink)(const char* message, BYTE silent, void* context);
 
-// Receives each produced item and owns it from then on. Called on the producing thread.
-typedef void (*ItemSink)(ComponentItem* item, void* sinkContext);
+// Where a running job's results go: both sinks are called on the thread that runs the job,
+// each time with this context.
+struct JobOutput {
+    ItemSink item;
+    ListErrorSink listError;
+    void* context;
+};
 
 // A job with every field at its initial value, on the process heap; null without memory.
 JobSpec* newJobSpec();

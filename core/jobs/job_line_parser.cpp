@@ -31,18 +31,18 @@ const char* readSwitch(JobSpec* job, const char* p)
     size_t valueCapacity = 0;
     switch (lowerAscii(*p)) {
     case 'd': job->recurse = 1; return p;
-    case 'n': job->noRegisterServer = 1; return p;
+    case 'n': job->switches.noRegisterServer = 1; return p;
     case 's': job->silent = 1; return p;
-    case 'u': job->unregister = 1; return p;
+    case 'u': job->switches.unregister = 1; return p;
     case 'f':
         job->fromListFile = 1;
         valueField = job->listFilePath;
         valueCapacity = sizeof job->listFilePath;
         break;
     case 'i':
-        job->callInstall = 1;
-        valueField = job->installCmdLine;
-        valueCapacity = sizeof job->installCmdLine;
+        job->switches.callInstall = 1;
+        valueField = job->switches.installCmdLine;
+        valueCapacity = sizeof job->switches.installCmdLine;
         break;
     case 'l':
         job->writeLog = 1;

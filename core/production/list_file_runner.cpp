@@ -8,13 +8,12 @@
 #include "core/jobs/text_copy.h"
 #include "core/production/job_stop.h"
 #include "core/production/path_expander.h"
-#include "core/registration/result_log.h"
 
 namespace {
 
-const char MESSAGE_CAPTION[] = "Plinthora";
-const char OPEN_FAILED_FORMAT[] = "%s がオープンできません";
-const char NESTED_TOO_DEEP_FORMAT[] = "%s の入れ子が深すぎます";
+// Each follows the list file's path.
+const char OPEN_FAILED[] = " がオープンできません";
+const char NESTED_TOO_DEEP[] = " の入れ子が深すぎます";
 const char MAPPING_FAILED[] = "CreateFileMapping失敗";
 const char VIEW_FAILED[] = "MapViewOfFile失敗";
 
@@ -30,8 +29,8 @@ void chooseListFile(const JobSpec* job, ListFileChoice* choice)
 {
     if (job->listFilePath[0] != '\0') {
         resolve(job->listFilePath, choice->path);
-        choice->forcedUnregister = job->unregister;
-    } else if (!job->unregister) {
+        choice->forcedUnregister = job->switches.unregister;
+    } else if (!job->switches.unregister) {
         appDirPath("install.ini", choice->path, sizeof choice->path);
         choice->forcedUnregister = 0;
     } else if (uninstallListExists()) {
@@ -43,28 +42,38 @@ void chooseListFile(const JobSpec* job, ListFileChoice* choice)
     }
 }
 
-void reportPathError(RunMode runMode, HWND owner, const JobSpec* job, const char* format, const char* path, void* sinkContext)
+void reportListError(const JobOutput* output, const JobSpec* job, const char* message)
+{
+    output->listError(message, job->silent, output->context);
+}
+
+void reportPathError(const JobOutput* output, const JobSpec* job, const char* path, const char* what)
 {
     char message[MAX_PATH + 64];
-    wsprintfA(message, format, path);
-    reportListError(runMode, owner, job, message, sinkContext);
+    copyText(message, MAX_PATH, path);
+    lstrcatA(message, what);
+    reportListError(output, job, message);
 }
 
 // Runs every line of a mapped list file. The text ends at the file's size, or at a NUL:
 // nothing past the view is ever read.
-void runLines(RunMode runMode, HWND owner, const JobSpec* job, BYTE forcedUnregister,
-              const char* text, const char* textEnd, ItemSink sink, void* sinkContext)
+void runLines(const JobSpec* job, BYTE forcedUnregister, const char* text, const char* textEnd,
+              const JobOutput* output)
 {
     const char* nul = (const char*)memchr(text, '\0', (size_t)(textEnd - text));
     if (nul != nullptr) textEnd = nul;
     const char* position = text;
     while (position < textEnd && !jobStopRequested()) {
         const char* lineFeed = (const char*)memchr(position, '\n', (size_t)(textEnd - position));
+        // Without memory for a line the rest of the file cannot be run either.
         JobSpec* lineJob = newJobSpec();
         if (lineJob == nullptr) return;
-        parseJobLine(lineJob, position, lineFeed != nullptr ? lineFeed : textEnd);
+        if (!parseJobLine(lineJob, position, lineFeed != nullptr ? lineFeed : textEnd)) {
+            freeJobSpec(lineJob);
+            return;
+        }
         mergeOuterOptions(lineJob, forcedUnregister, job);
-        runJob(runMode, owner, lineJob, sink, sinkContext);
+        runJob(lineJob, output);
         freeJobSpec(lineJob);
         if (lineFeed == nullptr) return;
         position = lineFeed + 1;
@@ -73,18 +82,18 @@ void runLines(RunMode runMode, HWND owner, const JobSpec* job, BYTE forcedUnregi
 
 }  // namespace
 
-void runJob(RunMode runMode, HWND owner, const JobSpec* job, ItemSink sink, void* sinkContext)
+void runJob(const JobSpec* job, const JobOutput* output)
 {
-    if (job->fromListFile) runListFile(runMode, owner, job, sink, sinkContext);
-    else expandJob(job, sink, sinkContext);
+    if (job->fromListFile) runListFile(job, output);
+    else expandJob(job, output);
 }
 
-void runListFile(RunMode runMode, HWND owner, const JobSpec* job, ItemSink sink, void* sinkContext)
+void runListFile(const JobSpec* job, const JobOutput* output)
 {
     ListFileChoice choice;
     chooseListFile(job, &choice);
     if (openListFiles >= MAX_LIST_FILE_DEPTH) {
-        reportPathError(runMode, owner, job, NESTED_TOO_DEEP_FORMAT, choice.path, sinkContext);
+        reportPathError(output, job, choice.path, NESTED_TOO_DEEP);
         return;
     }
 
@@ -93,7 +102,7 @@ void runListFile(RunMode runMode, HWND owner, const JobSpec* job, ItemSink sink,
     HANDLE file = CreateFileA(choice.path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        reportPathError(runMode, owner, job, OPEN_FAILED_FORMAT, choice.path, sinkContext);
+        reportPathError(output, job, choice.path, OPEN_FAILED);
         return;
     }
     DWORD size = GetFileSize(file, nullptr);
@@ -104,37 +113,32 @@ void runListFile(RunMode runMode, HWND owner, const JobSpec* job, ItemSink sink,
     HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
     CloseHandle(file);
     if (mapping == nullptr) {
-        reportListError(runMode, owner, job, MAPPING_FAILED, sinkContext);
+        reportListError(output, job, MAPPING_FAILED);
         return;
     }
     const char* view = (const char*)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
     CloseHandle(mapping);
     if (view == nullptr) {
-        reportListError(runMode, owner, job, VIEW_FAILED, sinkContext);
+        reportListError(output, job, VIEW_FAILED);
         return;
     }
     ++openListFiles;
-    runLines(runMode, owner, job, choice.forcedUnregister, view, view + size, sink, sinkContext);
+    runLines(job, choice.forcedUnregister, view, view + size, output);
     --openListFiles;
     UnmapViewOfFile(view);
 }
 
 void mergeOuterOptions(JobSpec* lineJob, BYTE forcedUnregister, const JobSpec* outer)
 {
-    if (forcedUnregister) lineJob->unregister = 1;
-    if (outer->noRegisterServer) lineJob->noRegisterServer = 1;
-    if (outer->callInstall) {
-        lineJob->callInstall = 1;
-        copyText(lineJob->installCmdLine, sizeof lineJob->installCmdLine, outer->installCmdLine);
+    ItemSwitches& line = lineJob->switches;
+    if (forcedUnregister) line.unregister = 1;
+    if (outer->switches.noRegisterServer) line.noRegisterServer = 1;
+    if (outer->switches.callInstall) {
+        line.callInstall = 1;
+        copyText(line.installCmdLine, sizeof line.installCmdLine, outer->switches.installCmdLine);
     }
     if (outer->silent) lineJob->silent = 1;
     if (outer->recurse) lineJob->recurse = 1;
-}
-
-void reportListError(RunMode runMode, HWND owner, const JobSpec* job, const char* text, void* sinkContext)
-{
-    if (!job->silent && !jobStopRequested()) MessageBoxA(owner, text, MESSAGE_CAPTION, MB_ICONWARNING);
-    if (runMode == Batch && sinkContext != nullptr) ((ResultLog*)sinkContext)->writeErrorLine(text);
 }
 
 bool installListExists()

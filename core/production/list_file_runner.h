@@ -8,9 +8,8 @@
 // List files may name list files; deeper nesting than this is reported as an error.
 const int MAX_LIST_FILE_DEPTH = 32;
 
-void runJob(RunMode runMode, HWND owner, const JobSpec* job, ItemSink sink, void* sinkContext);
-void runListFile(RunMode runMode, HWND owner, const JobSpec* job, ItemSink sink, void* sinkContext);
+void runJob(const JobSpec* job, const JobOutput* output);
+void runListFile(const JobSpec* job, const JobOutput* output);
 void mergeOuterOptions(JobSpec* lineJob, BYTE forcedUnregister, const JobSpec* outer);
-void reportListError(RunMode runMode, HWND owner, const JobSpec* job, const char* text, void* sinkContext);
 bool installListExists();
 bool uninstallListExists();

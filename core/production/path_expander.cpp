@@ -12,17 +12,14 @@ namespace {
 // An item text may gain a backslash beyond its 259 characters before it is resolved again.
 const size_t ITEM_TEXT_CAPACITY = PATH_NODE_CAPACITY;
 
-void produceItem(const JobSpec* job, const char* path, ItemSink sink, void* sinkContext)
+void produceItem(const JobSpec* job, const char* path, const JobOutput* output)
 {
     ComponentItem* item = newComponentItem();
     if (item == nullptr) return;
     copyText(item->path, sizeof item->path, path);
-    item->unregister = job->unregister;
-    item->noRegisterServer = job->noRegisterServer;
-    item->callInstall = job->callInstall;
-    copyText(item->installCmdLine, sizeof item->installCmdLine, job->installCmdLine);
+    item->switches = job->switches;
     item->silent = job->silent;
-    sink(item, sinkContext);
+    output->item(item, output->context);
 }
 
 // Cuts the last component and the separator before it, keeping a root: "表\*.dll" and "表\"
@@ -52,7 +49,7 @@ bool isDotEntry(const char* name)
     return lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0;
 }
 
-void listPath(const JobSpec* job, const char* stored, char* pattern, ItemSink sink, void* sinkContext)
+void listPath(const JobSpec* job, const char* stored, char* pattern, const JobOutput* output)
 {
     if (PathIsDirectoryA(pattern) && !PathAppendA(pattern, "*")) return;
     WIN32_FIND_DATAA entry;
@@ -76,9 +73,9 @@ void listPath(const JobSpec* job, const char* stored, char* pattern, ItemSink si
         if (!PathAppendA(itemText, entry.cFileName)) continue;
         if (isDirectory) {
             PathAddBackslashA(itemText);
-            expandPath(job, itemText, sink, sinkContext);
+            expandPath(job, itemText, output);
         } else {
-            produceItem(job, itemText, sink, sinkContext);
+            produceItem(job, itemText, output);
         }
     } while (!jobStopRequested() && FindNextFileA(listing, &entry));
     FindClose(listing);
@@ -95,26 +92,26 @@ bool endsWithBackslash(const char* text)
     return leadBytes % 2 == 0;
 }
 
-void expandPath(const JobSpec* job, const char* text, ItemSink sink, void* sinkContext)
+void expandPath(const JobSpec* job, const char* text, const JobOutput* output)
 {
     char resolved[MAX_PATH + 2];
     if (!resolve(text, resolved)) {
-        produceItem(job, text, sink, sinkContext);
+        produceItem(job, text, output);
         return;
     }
     if (PathIsFileSpecA(resolved)) {
-        produceItem(job, text, sink, sinkContext);
+        produceItem(job, text, output);
         return;
     }
     if (endsWithBackslash(resolved) || StrPBrkA(resolved, "*?") != nullptr) {
-        listPath(job, text, resolved, sink, sinkContext);
+        listPath(job, text, resolved, output);
         return;
     }
-    produceItem(job, text, sink, sinkContext);
+    produceItem(job, text, output);
 }
 
-void expandJob(const JobSpec* job, ItemSink sink, void* sinkContext)
+void expandJob(const JobSpec* job, const JobOutput* output)
 {
     for (const PathNode* node = job->pathList.first; node != nullptr && !jobStopRequested(); node = node->next)
-        expandPath(job, node->text, sink, sinkContext);
+        expandPath(job, node->text, output);
 }

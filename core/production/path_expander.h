@@ -5,6 +5,6 @@
 
 #include "core/jobs/job.h"
 
-void expandJob(const JobSpec* job, ItemSink sink, void* sinkContext);
-void expandPath(const JobSpec* job, const char* text, ItemSink sink, void* sinkContext);
+void expandJob(const JobSpec* job, const JobOutput* output);
+void expandPath(const JobSpec* job, const char* text, const JobOutput* output);
 bool endsWithBackslash(const char* text);

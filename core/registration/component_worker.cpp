@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include "core/jobs/text_copy.h"
 #include "core/registration/status_texts.h"
 
 namespace {
@@ -90,10 +89,7 @@ WorkerOutcome ComponentWorker::perform(ComponentItem* item, const char* program,
     }
     GetCurrentDirectoryA(sizeof channel->currentDirectory, channel->currentDirectory);
     resolvedPath(item, channel->path, sizeof channel->path);
-    channel->unregister = item->unregister;
-    channel->noRegisterServer = item->noRegisterServer;
-    channel->callInstall = item->callInstall;
-    copyText(channel->installCmdLine, sizeof channel->installCmdLine, item->installCmdLine);
+    channel->switches = item->switches;
     channel->trace.step = STEP_LOAD;
     channel->trace.loadError = 0;
     channel->statusIndex = -1;

@@ -62,7 +62,7 @@ bool builtForOtherArchitecture(const ComponentItem* item)
 
 const char* statusOfInterruptedStep(const ComponentItem* item, LONG step)
 {
-    if (step == STEP_SERVER) return item->unregister ? STATUS_UNREGISTER_FAILED : STATUS_REGISTER_FAILED;
+    if (step == STEP_SERVER) return item->switches.unregister ? STATUS_UNREGISTER_FAILED : STATUS_REGISTER_FAILED;
     if (step == STEP_INSTALL) return STATUS_INSTALL_FAILED;
     return STATUS_LOAD_FAILED;
 }

@@ -36,7 +36,7 @@ const char* installStep(const ComponentItem* item, HMODULE module, PerformTrace*
     trace->step = STEP_INSTALL;
     char quoted[COMMAND_LINE_CAPACITY];
     char plain[COMMAND_LINE_CAPACITY];
-    copyText(quoted, sizeof quoted, item->installCmdLine);
+    copyText(quoted, sizeof quoted, item->switches.installCmdLine);
     PathUnquoteSpacesA(quoted);
     unescapeCommandLine(quoted, plain);
 
@@ -52,10 +52,10 @@ const char* installStep(const ComponentItem* item, HMODULE module, PerformTrace*
     InstallEntry install = (InstallEntry)(void*)GetProcAddress(module, "DllInstall");
     if (install == nullptr) {
         status = STATUS_NO_INSTALL_ENTRY;
-    } else if (FAILED(install(item->unregister ? FALSE : TRUE, wide))) {
+    } else if (FAILED(install(item->switches.unregister ? FALSE : TRUE, wide))) {
         status = STATUS_INSTALL_FAILED;
     } else {
-        status = item->unregister ? STATUS_UNREGISTERED : STATUS_REGISTERED;
+        status = item->switches.unregister ? STATUS_UNREGISTERED : STATUS_REGISTERED;
     }
     if (wide != nullptr) HeapFree(GetProcessHeap(), 0, wide);
     return status;
@@ -64,11 +64,11 @@ const char* installStep(const ComponentItem* item, HMODULE module, PerformTrace*
 const char* serverStep(const ComponentItem* item, HMODULE module, PerformTrace* trace)
 {
     trace->step = STEP_SERVER;
-    bool unregister = item->unregister != 0;
+    bool unregister = item->switches.unregister != 0;
     ServerEntry server = (ServerEntry)(void*)GetProcAddress(module, unregister ? "DllUnregisterServer" : "DllRegisterServer");
     if (server == nullptr) return unregister ? STATUS_NO_UNREGISTER_ENTRY : STATUS_NO_REGISTER_ENTRY;
     if (FAILED(server())) return unregister ? STATUS_UNREGISTER_FAILED : STATUS_REGISTER_FAILED;
-    if (item->callInstall) return installStep(item, module, trace);
+    if (item->switches.callInstall) return installStep(item, module, trace);
     return unregister ? STATUS_UNREGISTERED : STATUS_REGISTERED;
 }
 
@@ -104,7 +104,7 @@ void perform(ComponentItem* item, PerformTrace* trace)
     if (module == nullptr) {
         item->status = STATUS_LOAD_FAILED;
     } else {
-        item->status = item->noRegisterServer ? installStep(item, module, trace) : serverStep(item, module, trace);
+        item->status = item->switches.noRegisterServer ? installStep(item, module, trace) : serverStep(item, module, trace);
         FreeLibrary(module);
     }
     trace->step = STEP_IDLE;

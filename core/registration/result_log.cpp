@@ -19,7 +19,7 @@ void ResultLog::writeText(const char* text)
 void ResultLog::writeItemLine(const ComponentItem* item)
 {
     char path[MAX_PATH];
-    char options[272];
+    char options[OPTION_TEXT_CAPACITY];
     resolvedPath(item, path, sizeof path);
     optionText(item, options, sizeof options);
     writeText(path);

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <windows.h>
-#include "core/jobs/text_limits.h"
+#include "core/jobs/component_item.h"
 #include "core/registration/registration_engine.h"
 
 // Holds the channel's handle value in the worker's environment. Worker mode is chosen by
@@ -27,11 +27,7 @@ struct WorkerChannel {
     // The request: the path to load, already resolved, and the directory it is relative to.
     char currentDirectory[MAX_PATH];
     char path[MAX_PATH];
-    BYTE unregister;
-    BYTE noRegisterServer;
-    BYTE callInstall;
-    BYTE reserved;
-    char installCmdLine[COMMAND_LINE_CAPACITY];
+    ItemSwitches switches;
     // Progress and result: a worker that dies leaves the step it died in.
     PerformTrace trace;
     LONG statusIndex;

@@ -50,10 +50,7 @@ void performRequest(WorkerChannel* channel)
         return;
     }
     copyText(item->path, sizeof item->path, channel->path);
-    item->unregister = channel->unregister;
-    item->noRegisterServer = channel->noRegisterServer;
-    item->callInstall = channel->callInstall;
-    copyText(item->installCmdLine, sizeof item->installCmdLine, channel->installCmdLine);
+    item->switches = channel->switches;
     SetCurrentDirectoryA(channel->currentDirectory);
     perform(item, &channel->trace);
     channel->statusIndex = statusIndex(item->status);

@@ -11,10 +11,10 @@ namespace {
 std::string optionsOf(BYTE unregister, BYTE noRegister, BYTE install, const char* commandLine)
 {
     ComponentItem* item = newComponentItem();
-    item->unregister = unregister;
-    item->noRegisterServer = noRegister;
-    item->callInstall = install;
-    lstrcpyA(item->installCmdLine, commandLine);
+    item->switches.unregister = unregister;
+    item->switches.noRegisterServer = noRegister;
+    item->switches.callInstall = install;
+    lstrcpyA(item->switches.installCmdLine, commandLine);
     char text[272];
     optionText(item, text, sizeof text);
     freeComponentItem(item);
@@ -46,7 +46,7 @@ TEST(ComponentItem, NewItemIsPendingAndEmpty)
     ASSERT_NE(nullptr, item);
     EXPECT_STREQ("-", item->status);
     EXPECT_STREQ("", item->path);
-    EXPECT_EQ(0, item->unregister + item->noRegisterServer + item->callInstall + item->silent);
+    EXPECT_EQ(0, item->switches.unregister + item->switches.noRegisterServer + item->switches.callInstall + item->silent);
     freeComponentItem(item);
 }
 
@@ -65,9 +65,9 @@ TEST(ComponentItem, OptionTextRendersSwitchesInOrder)
 TEST(ComponentItem, OptionTextIsCutToTheCallersCapacity)
 {
     ComponentItem* item = newComponentItem();
-    item->unregister = 1;
-    item->callInstall = 1;
-    lstrcpyA(item->installCmdLine, "abcdef");
+    item->switches.unregister = 1;
+    item->switches.callInstall = 1;
+    lstrcpyA(item->switches.installCmdLine, "abcdef");
     char text[6];
     optionText(item, text, sizeof text);
     EXPECT_STREQ("/u /i", text);

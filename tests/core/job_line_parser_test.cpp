@@ -9,14 +9,14 @@ namespace {
 std::string describe(const JobSpec* job)
 {
     std::string text;
-    text += job->unregister ? "u" : "-";
-    text += job->noRegisterServer ? "n" : "-";
-    text += job->callInstall ? "i" : "-";
+    text += job->switches.unregister ? "u" : "-";
+    text += job->switches.noRegisterServer ? "n" : "-";
+    text += job->switches.callInstall ? "i" : "-";
     text += job->silent ? "s" : "-";
     text += job->recurse ? "d" : "-";
     text += job->fromListFile ? "f" : "-";
     text += job->writeLog ? "l" : "-";
-    if (job->installCmdLine[0]) text += std::string(" i=[") + job->installCmdLine + "]";
+    if (job->switches.installCmdLine[0]) text += std::string(" i=[") + job->switches.installCmdLine + "]";
     if (job->listFilePath[0]) text += std::string(" f=[") + job->listFilePath + "]";
     if (job->logPath[0]) text += std::string(" l=[") + job->logPath + "]";
     for (const PathNode* node = job->pathList.first; node != nullptr; node = node->next)
@@ -143,7 +143,7 @@ TEST(JobLineParser, OverlongWordsAndValuesAreCutToTheirFields)
     JobSpec* job = newJobSpec();
     parseJobLine(job, (word + " /i:" + value + " /l:" + value + " /f:" + value).c_str(), nullptr);
     EXPECT_EQ(std::string(259, 'w'), job->pathList.first->text);
-    EXPECT_EQ(std::string(255, 'v'), job->installCmdLine);
+    EXPECT_EQ(std::string(255, 'v'), job->switches.installCmdLine);
     EXPECT_EQ(std::string(259, 'v'), job->logPath);
     EXPECT_EQ(std::string(259, 'v'), job->listFilePath);
     freeJobSpec(job);

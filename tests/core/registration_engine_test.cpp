@@ -36,10 +36,10 @@ protected:
     {
         ComponentItem* item = newComponentItem();
         lstrcpyA(item->path, componentPath(component).c_str());
-        item->unregister = unregister;
-        item->noRegisterServer = noRegister;
-        item->callInstall = install;
-        lstrcpyA(item->installCmdLine, commandLine);
+        item->switches.unregister = unregister;
+        item->switches.noRegisterServer = noRegister;
+        item->switches.callInstall = install;
+        lstrcpyA(item->switches.installCmdLine, commandLine);
         PerformTrace trace;
         perform(item, &trace);
         std::string status = item->status;

@@ -44,7 +44,7 @@ TEST(JobLineFuzz, ParserStaysInsideItsBoundsAndFields)
         GuardedText line(randomLine(random));
         JobSpec* job = newJobSpec();
         ASSERT_TRUE(parseJobLine(job, line.begin(), line.end()));
-        ASSERT_TRUE(terminatedWithin(job->installCmdLine, sizeof job->installCmdLine)) << "case " << i;
+        ASSERT_TRUE(terminatedWithin(job->switches.installCmdLine, sizeof job->switches.installCmdLine)) << "case " << i;
         ASSERT_TRUE(terminatedWithin(job->listFilePath, sizeof job->listFilePath)) << "case " << i;
         ASSERT_TRUE(terminatedWithin(job->logPath, sizeof job->logPath)) << "case " << i;
         for (const PathNode* node = job->pathList.first; node != nullptr; node = node->next) {

@@ -20,7 +20,12 @@ void countingSink(ComponentItem* item, void* context)
     freeComponentItem(item);
 }
 
-// Runs a list file silently in batch mode; returns the error lines the log received.
+void logError(const char* message, BYTE, void* context)
+{
+    ((ResultLog*)context)->writeErrorLine(message);
+}
+
+// Runs a list file silently; returns the error lines it reported, as a log receives them.
 std::string runListFileLogged(const ScratchDirectory& scratch, const std::string& listFile)
 {
     JobSpec* job = newJobSpec();
@@ -30,7 +35,8 @@ std::string runListFileLogged(const ScratchDirectory& scratch, const std::string
     std::string logPath = scratch.file("errors.log");
     ResultLog log;
     log.create(logPath.c_str());
-    runJob(Batch, nullptr, job, [](ComponentItem* item, void*) { freeComponentItem(item); }, &log);
+    JobOutput output = {[](ComponentItem* item, void*) { freeComponentItem(item); }, logError, &log};
+    runJob(job, &output);
     log.close();
     freeJobSpec(job);
     return readFileBytes(logPath);
@@ -42,7 +48,8 @@ void runCounting(const std::string& listFile, Counts* counts)
     job->fromListFile = 1;
     job->silent = 1;
     lstrcpyA(job->listFilePath, listFile.c_str());
-    runJob(Batch, nullptr, job, countingSink, counts);
+    JobOutput output = {countingSink, [](const char*, BYTE, void*) {}, counts};
+    runJob(job, &output);
     freeJobSpec(job);
 }
 

@@ -86,7 +86,8 @@ TEST(LongPaths, ExpansionNeverYieldsAnItemNamingAnotherFile)
         JobSpec* job = newJobSpec();
         appendPath(job, stored.c_str());
         std::vector<std::string> items;
-        expandJob(job, collect, &items);
+        JobOutput output = {collect, nullptr, &items};
+        expandJob(job, &output);
         freeJobSpec(job);
         EXPECT_EQ(3u, items.size()) << stored << ": the three names that fit a path";
         for (const std::string& item : items) {
@@ -104,9 +105,9 @@ TEST(LongPaths, LogLineOfTheLongestPathIsWhole)
     ComponentItem* item = newComponentItem();
     std::string path = scratch.path() + "\\" + std::string(259 - scratch.path().size() - 1, 'z');
     lstrcpyA(item->path, path.c_str());
-    item->unregister = item->noRegisterServer = item->callInstall = 1;
+    item->switches.unregister = item->switches.noRegisterServer = item->switches.callInstall = 1;
     std::string commandLine(255, 'c');
-    lstrcpyA(item->installCmdLine, commandLine.c_str());
+    lstrcpyA(item->switches.installCmdLine, commandLine.c_str());
     ResultLog log;
     ASSERT_TRUE(log.create(scratch.file("log.txt").c_str()));
     log.writeItemLine(item);

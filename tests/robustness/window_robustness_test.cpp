@@ -9,6 +9,7 @@
 #include "tests/support/test_paths.h"
 #include "tests/ui/dialog_driver.h"
 #include "tests/ui/window_work.h"
+#include "ui/background_operations.h"
 #include "ui/item_list_view.h"
 
 namespace {
@@ -90,7 +91,9 @@ TEST_F(WindowRobustness, ClosingDuringAnAddADropAndARunTwentyTimesEach)
             std::string what = std::string(operation) + " round " + std::to_string(round);
             std::vector<ComponentItem*> items;
             if (operation[0] == 'a') {
-                record->itemList->startAddJob(window, many.c_str(), 0, 0, 0, "", 0, 0, "");
+                JobSpec* job = newJobSpec();
+                appendPath(job, many.c_str());
+                startAddJob(window, record->itemList, job);
                 ASSERT_TRUE(pumpUntil([&] { return rowCount() >= 3; })) << what;
             } else if (operation[0] == 'd') {
                 PostMessageA(window, WM_DROPFILES, (WPARAM)makeDrop({many}), 0);

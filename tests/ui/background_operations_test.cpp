@@ -68,7 +68,7 @@ TEST_F(Work, AddTakesThePathAsTheChosenMethodSays)
             pressLater(dialog, IDOK);
         });
         EXPECT_EQ(sorted(rowPaths()), row.expected) << "method " << row.method << " with " << row.path;
-        for (int index = 0; index < rowCount(); index++) EXPECT_EQ(item(index)->unregister, 1);
+        for (int index = 0; index < rowCount(); index++) EXPECT_EQ(item(index)->switches.unregister, 1);
     }
 }
 
@@ -82,7 +82,7 @@ TEST_F(Work, AddOfAListFileGivesEveryLineTheDialogsSwitches)
     });
     const std::string a = scratch.file("pack\\a.dll"), b = scratch.file("pack\\b.ocx"), c = scratch.file("pack\\sub\\c.dll");
     EXPECT_EQ(sorted(rowPaths()), (std::vector<std::string>{a, b, c}));
-    for (int index = 0; index < rowCount(); index++) EXPECT_EQ(item(index)->unregister, 1) << rowPaths()[index];
+    for (int index = 0; index < rowCount(); index++) EXPECT_EQ(item(index)->switches.unregister, 1) << rowPaths()[index];
 }
 
 TEST_F(Work, CancelledAddStartsNothing)
@@ -118,8 +118,8 @@ TEST_F(Work, DropWithCtrlReadsEveryNameAsAListFile)
         EXPECT_EQ(rowPaths(), (std::vector<std::string>{a, a, b, c})) << "alt " << alt;
         EXPECT_EQ(boxTexts, (std::vector<std::string>{pack + " がオープンできません"}));
         ASSERT_EQ(rowCount(), 4);
-        EXPECT_EQ(item(3)->callInstall, 1);
-        EXPECT_STREQ(item(3)->installCmdLine, "x");
+        EXPECT_EQ(item(3)->switches.callInstall, 1);
+        EXPECT_STREQ(item(3)->switches.installCmdLine, "x");
     }
 }
 
@@ -136,7 +136,7 @@ TEST_F(Work, RunPerformsEveryRowAndARunAgainReplacesTheStatus)
     CallRecord calls(scratch);
     appendFromWorker({componentPath("comp_ok.dll"), componentPath("comp_server_fails.dll"), scratch.file("missing.dll"),
                       componentPath("comp_ok.dll")});
-    item(3)->unregister = 1;
+    item(3)->switches.unregister = 1;
     const std::vector<std::string> statuses = {STATUS_REGISTERED, STATUS_REGISTER_FAILED, STATUS_LOAD_FAILED,
                                                STATUS_UNREGISTERED};
     const std::vector<std::string> expectedCalls = {"comp_ok.dll|DllRegisterServer|ole=1",
@@ -307,6 +307,6 @@ TEST_F(InstallerView, LoadsTheInstallListAndReloadsOnEachChoice)
     EXPECT_EQ(rowPaths(), std::vector<std::string>{componentPath("comp_server_fails.dll")});
     choose(0);
     EXPECT_EQ(rowPaths(), install);
-    EXPECT_EQ(item(0)->unregister, 0);
+    EXPECT_EQ(item(0)->switches.unregister, 0);
     EXPECT_TRUE(boxTexts.empty());
 }

@@ -40,7 +40,7 @@ TEST(DialogUnavailable, EditAndAddChangeNothing)
     for (int row = 0; row < 2; row++) {
         items[row] = newComponentItem();
         lstrcpyA(items[row]->path, "kept.dll");
-        items[row]->unregister = 1;
+        items[row]->switches.unregister = 1;
         appendItem(items[row], list.window);
     }
     LVITEMA selected = {};
@@ -50,7 +50,7 @@ TEST(DialogUnavailable, EditAndAddChangeNothing)
     onEdit(owner, &list);
     for (ComponentItem* item : items) {
         EXPECT_STREQ(item->path, "kept.dll");
-        EXPECT_EQ(item->unregister, 1);
+        EXPECT_EQ(item->switches.unregister, 1);
     }
 
     // A started add would announce its worker at once.

@@ -53,8 +53,8 @@ protected:
 TEST_F(Commands, EditOfOneRowShowsAndChangesThatItemOnly)
 {
     appendFromWorker({"one.dll", "two.dll", "three.dll"});
-    item(1)->callInstall = 1;
-    lstrcpyA(item(1)->installCmdLine, "old");
+    item(1)->switches.callInstall = 1;
+    lstrcpyA(item(1)->switches.installCmdLine, "old");
     item(1)->status = STATUS_REGISTERED;
     selectRows({1});
     commandWithDialog(IDM_EDIT, "編集", [](HWND dialog) {
@@ -79,8 +79,8 @@ TEST_F(Commands, EditOfOneRowShowsAndChangesThatItemOnly)
 TEST_F(Commands, EditOfSeveralRowsGivesThemAllTheDialogsSwitches)
 {
     appendFromWorker({"one.dll", "two.dll", "three.dll", "four.dll"});
-    item(0)->unregister = 1;
-    item(2)->unregister = 1;
+    item(0)->switches.unregister = 1;
+    item(2)->switches.unregister = 1;
     selectRows({0, 1, 3});
     commandWithDialog(IDM_EDIT, "編集", [](HWND dialog) {
         // No path is needed, so none can be given.

@@ -57,10 +57,10 @@ protected:
     void fill(const char* path, BYTE unregister, BYTE noRegister, BYTE install, const char* commandLine)
     {
         copyText(buffer->path, sizeof buffer->path, path);
-        buffer->unregister = unregister;
-        buffer->noRegisterServer = noRegister;
-        buffer->callInstall = install;
-        copyText(buffer->installCmdLine, sizeof buffer->installCmdLine, commandLine);
+        buffer->switches.unregister = unregister;
+        buffer->switches.noRegisterServer = noRegister;
+        buffer->switches.callInstall = install;
+        copyText(buffer->switches.installCmdLine, sizeof buffer->switches.installCmdLine, commandLine);
     }
 
     int show(const std::function<void(HWND)>& script)
@@ -140,7 +140,7 @@ TEST_F(ItemDialog, AddFormShowsTheMethodsAndTheBufferAndCancelKeepsTheBuffer)
     });
     EXPECT_EQ(result, 0);
     EXPECT_STREQ(buffer->path, "C:\\tools\\a.dll");
-    EXPECT_EQ(buffer->unregister, 1);
+    EXPECT_EQ(buffer->switches.unregister, 1);
 }
 
 TEST_F(ItemDialog, ClicksNeverLeaveNWithoutI)
@@ -181,8 +181,8 @@ TEST_F(ItemDialog, NWithoutIFromTheBufferIsShownAndStoredAsItIs)
         pressLater(dialog, IDOK);
     });
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(buffer->noRegisterServer, 1);
-    EXPECT_EQ(buffer->callInstall, 0);
+    EXPECT_EQ(buffer->switches.noRegisterServer, 1);
+    EXPECT_EQ(buffer->switches.callInstall, 0);
 }
 
 TEST_F(ItemDialog, EmptyPathWarnsAndKeepsTheDialogOpenWithWhatWasTyped)
@@ -205,7 +205,7 @@ TEST_F(ItemDialog, EmptyPathWarnsAndKeepsTheDialogOpenWithWhatWasTyped)
     });
     EXPECT_EQ(result, 1);
     EXPECT_STREQ(buffer->path, "  ");
-    EXPECT_STREQ(buffer->installCmdLine, "typed");
+    EXPECT_STREQ(buffer->switches.installCmdLine, "typed");
 }
 
 // The fields take exactly what the item keeps: nothing typed is lost at OK.
@@ -221,7 +221,7 @@ TEST_F(ItemDialog, FieldsAcceptWhatTheItemKeepsAndOkKeepsAllOfIt)
     });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(std::string(buffer->path), std::string(259, 'p'));
-    EXPECT_EQ(std::string(buffer->installCmdLine), std::string(255, 'c'));
+    EXPECT_EQ(std::string(buffer->switches.installCmdLine), std::string(255, 'c'));
 }
 
 TEST_F(ItemDialog, OpensCentredOverItsOwnerWhenItsFirstPlaceIsOnTheScreen)

@@ -51,9 +51,9 @@ TEST_F(ItemListViewTest, CellsAndImagesAreComputedFromTheItemAtEveryRequest)
     writeFileBytes(present, "x");
     std::vector<ComponentItem*> items =
         appendFromWorker({"bare_name.dll", "<sysdir>\\ole32.dll", present, scratch.file("missing.ocx")});
-    items[1]->unregister = 1;
-    items[1]->callInstall = 1;
-    lstrcpyA(items[1]->installCmdLine, "表示");
+    items[1]->switches.unregister = 1;
+    items[1]->switches.callInstall = 1;
+    lstrcpyA(items[1]->switches.installCmdLine, "表示");
     items[2]->status = STATUS_REGISTERED;
 
     const struct {
@@ -105,9 +105,9 @@ TEST_F(ItemListViewTest, DeletingFreesExactlyTheRemovedItems)
 TEST_F(ItemListViewTest, UnregisterForAllResetsStatusAndKeepsTheOtherSwitches)
 {
     std::vector<ComponentItem*> items = appendFromWorker({"a.dll", "b.dll"});
-    items[0]->noRegisterServer = 1;
-    items[0]->callInstall = 1;
-    lstrcpyA(items[0]->installCmdLine, "cmd");
+    items[0]->switches.noRegisterServer = 1;
+    items[0]->switches.callInstall = 1;
+    lstrcpyA(items[0]->switches.installCmdLine, "cmd");
     items[0]->status = STATUS_REGISTERED;
     items[1]->status = STATUS_LOAD_FAILED;
 

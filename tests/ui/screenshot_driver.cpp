@@ -154,9 +154,9 @@ void fillSampleItems()
     for (const SampleItem& sample : SAMPLE_ITEMS) {
         ComponentItem* item = newComponentItem();
         copyText(item->path, sizeof item->path, sample.path);
-        item->unregister = sample.unregister;
-        item->callInstall = sample.callInstall;
-        copyText(item->installCmdLine, sizeof item->installCmdLine, sample.commandLine);
+        item->switches.unregister = sample.unregister;
+        item->switches.callInstall = sample.callInstall;
+        copyText(item->switches.installCmdLine, sizeof item->switches.installCmdLine, sample.commandLine);
         item->status = sample.status;
         appendItem(item, list);
     }
@@ -216,7 +216,7 @@ void shootInstallerView()
     fputs("<sysdir>\\ole32.dll\r\n<sysdir>\\oleaut32.dll\r\nscrrun.dll /i\r\nC:\\社内ツール\\帳票出力.ocx\r\n", file);
     fclose(file);
     if (openMainWindow()) {
-        pumpUntil([] { return record->itemList->busyState == Idle; });
+        pumpUntil([] { return record->busyState == Idle; });
         shootWhilePumping("installer_view");
         HWND combo = GetDlgItem(GetDlgItem(window, IDC_TOOLBAR), IDC_MODE_COMBO);
         SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);

@@ -97,7 +97,7 @@ void poseItemStages(MainWindow* record, HWND window, void (*takeShot)(const char
     serveWindowUntil(record, [&] { return middle->status != STATUS_PENDING; });
     serveWindowUntil(record, [&] { return (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) == 0; });
     takeShot("running");
-    serveWindowUntil(record, [&] { return items->busyState == Idle; });
+    serveWindowUntil(record, [&] { return record->busyState == Idle; });
 
     takeShotWhileServing(record, "after_run", takeShot);
 }

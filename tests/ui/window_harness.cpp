@@ -125,7 +125,7 @@ HWND MainWindowTest::modeCombo() const
 
 LONG MainWindowTest::busyState() const
 {
-    return record->itemList->busyState;
+    return record->busyState;
 }
 
 int MainWindowTest::rowCount() const
