@@ -28,9 +28,11 @@ int runEntryLogic()
 {
     // A worker serves the run that started it and nothing else: no rights check, no boxes.
     if (serveAsWorker()) return 0;
+    const char* argumentText = PathGetArgsA(GetCommandLineA());
+    // Reading how to use the program needs no right to register anything.
+    if (isUsageRequest(argumentText)) return showUsage();
     RightsCheck rightsCheck;
     if (!rightsCheck.passes()) return 0;
-    const char* argumentText = PathGetArgsA(GetCommandLineA());
     if (argumentText[0] == '\0') return runWindow();
     return runBatch(argumentText);
 }

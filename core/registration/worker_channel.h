@@ -31,5 +31,6 @@ struct WorkerChannel {
     // Progress and result: a worker that dies leaves the step it died in.
     PerformTrace trace;
     LONG statusIndex;
+    char detail[DETAIL_TEXT_CAPACITY];
     DWORD exceptionCode;
 };

@@ -9,6 +9,7 @@
 #include <stdio.h>
 #include <string>
 
+#include "core/registration/worker_process.h"
 #include "core/jobs/text_copy.h"
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
@@ -231,6 +232,8 @@ void shootInstallerView()
 
 int main(int argumentCount, char** arguments)
 {
+    // The window's runs start their workers from this program's own file.
+    if (serveAsWorker()) return 0;
     if (argumentCount < 2) {
         fprintf(stderr, "usage: screenshot_driver HANDSHAKE_FOLDER\n");
         return 2;
