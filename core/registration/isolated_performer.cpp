@@ -1,5 +1,7 @@
 #include "core/registration/isolated_performer.h"
 
+#include <shlwapi.h>
+
 #include "core/jobs/path_resolver.h"
 #include "core/registration/component_image.h"
 #include "core/registration/failure_details.h"
@@ -48,6 +50,17 @@ const char* statusOfInterruptedStep(const ComponentItem* item, LONG step)
     return STATUS_LOAD_FAILED;
 }
 
+// True for an item named by a path where there is no file: its load could only fail, as the
+// loader fails a missing module, so no worker needs to try it.
+bool namesNoFile(const ComponentItem* item)
+{
+    char path[MAX_PATH];
+    resolvedPath(item, path, sizeof path);
+    if (path[0] == '\0' || PathIsFileSpecA(path) || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace
 
 void IsolatedPerformer::begin(HANDLE stop)
@@ -65,8 +78,14 @@ void IsolatedPerformer::begin(HANDLE stop)
     }
 }
 
+
 void IsolatedPerformer::perform(ComponentItem* item)
 {
+    if (namesNoFile(item)) {
+        item->status = STATUS_LOAD_FAILED;
+        describeSystemError(ERROR_MOD_NOT_FOUND, item->detail, sizeof item->detail);
+        return;
+    }
     ComponentWorker* worker = &ownWorker;
     WorkerOutcome outcome = ownWorker.perform(item, ownProgram, itemTimeoutMs, stopEvent);
     WORD otherMachine = outcome == WORKER_DONE && item->status == STATUS_LOAD_FAILED ? otherMachineOf(item, ownWorker.lastTrace) : 0;
