@@ -50,15 +50,34 @@ const char* statusOfInterruptedStep(const ComponentItem* item, LONG step)
     return STATUS_LOAD_FAILED;
 }
 
-// True for an item named by a path where there is no file: its load could only fail, as the
-// loader fails a missing module, so no worker needs to try it.
-bool namesNoFile(const ComponentItem* item)
+// Answers an item whose load can only fail, without a worker: a path that names no file fails
+// as the loader fails a missing module, and a file that cannot even be mapped as an image
+// (empty, or no PE file) with the error of that mapping, which the load meets the same way.
+// Mapped as a resource only: none of the file's code runs in this process.
+bool failsWithoutLoading(ComponentItem* item)
 {
     char path[MAX_PATH];
     resolvedPath(item, path, sizeof path);
-    if (path[0] == '\0' || PathIsFileSpecA(path) || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return false;
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    char fullPath[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, sizeof fullPath, fullPath, nullptr);
+    if (path[0] == '\0' || PathIsFileSpecA(path) || length == 0 || length >= sizeof fullPath) return false;
+    DWORD error;
+    if (GetFileAttributesA(fullPath) == INVALID_FILE_ATTRIBUTES) {
+        error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+        error = ERROR_MOD_NOT_FOUND;
+    } else {
+        HMODULE image = LoadLibraryExA(fullPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        if (image != nullptr) {
+            FreeLibrary(image);
+            return false;
+        }
+        error = GetLastError();
+        if (error != ERROR_BAD_EXE_FORMAT && error != ERROR_FILE_INVALID) return false;
+    }
+    item->status = STATUS_LOAD_FAILED;
+    describeSystemError(error, item->detail, sizeof item->detail);
+    return true;
 }
 
 }  // namespace
@@ -81,11 +100,7 @@ void IsolatedPerformer::begin(HANDLE stop)
 
 void IsolatedPerformer::perform(ComponentItem* item)
 {
-    if (namesNoFile(item)) {
-        item->status = STATUS_LOAD_FAILED;
-        describeSystemError(ERROR_MOD_NOT_FOUND, item->detail, sizeof item->detail);
-        return;
-    }
+    if (failsWithoutLoading(item)) return;
     ComponentWorker* worker = &ownWorker;
     WorkerOutcome outcome = ownWorker.perform(item, ownProgram, itemTimeoutMs, stopEvent);
     WORD otherMachine = outcome == WORKER_DONE && item->status == STATUS_LOAD_FAILED ? otherMachineOf(item, ownWorker.lastTrace) : 0;
