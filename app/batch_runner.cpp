@@ -2,6 +2,7 @@
 
 #include "core/jobs/job_line_parser.h"
 #include "core/jobs/path_resolver.h"
+#include "core/jobs/text_copy.h"
 #include "core/production/list_file_runner.h"
 #include "core/registration/isolated_performer.h"
 #include "core/registration/result_log.h"
@@ -10,38 +11,65 @@
 
 namespace {
 
-// Performs the run's items; the batch run has one at a time.
-IsolatedPerformer performer;
-
 const char RESULT_FORMAT[] = "状態 : %s\nファイル : %s";
+const char RESULT_WITH_DETAIL_FORMAT[] = "状態 : %s\nファイル : %s\n詳細 : %s";
+const char USAGE_TEXT[] =
+    "使い方 : plinthora.exe [スイッチ] パス ...\n"
+    "\n"
+    "/u\t登録ではなく解除する\n"
+    "/n\tDllRegisterServer / DllUnregisterServer を呼び出さない\n"
+    "/i[:文字列]\tDllInstall も呼び出す (文字列はそのコマンドライン)\n"
+    "/s\t結果のメッセージを表示しない\n"
+    "/d\tフォルダやワイルドカードでサブフォルダの中も探す\n"
+    "/f[:ファイル]\tリストファイルの各行を処理する (既定は install.ini)\n"
+    "/l[:ファイル]\t結果ログを書く (既定は log.txt)\n"
+    "/v\t結果ログの失敗の行に詳細を加える\n"
+    "/e\t成功しなかった数を終了コードにする\n"
+    "\n"
+    "パスにはワイルドカード (* ?)、フォルダ、<sysdir> <windir> <appdir> が使えます。\n"
+    "引数なしで起動するとウィンドウが開きます。";
 
-void showResult(const ComponentItem* item)
+// What the items of one batch run share: its log, how the log reports failures, and the
+// count of what did not succeed.
+struct BatchRun {
+    IsolatedPerformer performer;
+    ResultLog* log;
+    BYTE logDetails;
+    DWORD failures;
+};
+
+void showResult(const ComponentItem* item, bool failed)
 {
     char path[MAX_PATH];
     resolvedPath(item, path, sizeof path);
-    // The format, the longest status text and a full path.
-    char message[320];
-    wsprintfA(message, RESULT_FORMAT, item->status, path);
-    UINT icon = isSuccessStatus(item->status) ? MB_ICONINFORMATION : MB_ICONWARNING;
-    MessageBoxA(nullptr, message, PROGRAM_NAME, MB_OK | icon);
+    // The format, the longest status text, a full path and a whole detail.
+    char message[sizeof RESULT_WITH_DETAIL_FORMAT + 32 + MAX_PATH + DETAIL_TEXT_CAPACITY];
+    if (failed && item->detail[0] != '\0') wsprintfA(message, RESULT_WITH_DETAIL_FORMAT, item->status, path, item->detail);
+    else wsprintfA(message, RESULT_FORMAT, item->status, path);
+    MessageBoxA(nullptr, message, PROGRAM_NAME, MB_OK | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
+}
+
+void batchItemSink(ComponentItem* item, void* context)
+{
+    BatchRun* run = (BatchRun*)context;
+    run->performer.perform(item);
+    bool failed = !isSuccessStatus(item->status);
+    if (failed) run->failures++;
+    if (run->log != nullptr) run->log->writeItemLine(item, run->logDetails && failed);
+    if (!item->silent) showResult(item, failed);
+    freeComponentItem(item);
 }
 
 // A list file that cannot be run: a warning box unless silent, then an error line in the log.
-void batchListError(const char* message, BYTE silent, void* sinkContext)
+void batchListError(const char* message, BYTE silent, void* context)
 {
+    BatchRun* run = (BatchRun*)context;
+    run->failures++;
     if (!silent) MessageBoxA(nullptr, message, PROGRAM_NAME, MB_ICONWARNING);
-    if (sinkContext != nullptr) ((ResultLog*)sinkContext)->writeErrorLine(message);
+    if (run->log != nullptr) run->log->writeErrorLine(message);
 }
 
 }  // namespace
-
-void batchItemSink(ComponentItem* item, void* sinkContext)
-{
-    performer.perform(item);
-    if (sinkContext != nullptr) ((ResultLog*)sinkContext)->writeItemLine(item);
-    if (!item->silent) showResult(item);
-    freeComponentItem(item);
-}
 
 int runBatch(const char* argumentText)
 {
@@ -55,19 +83,40 @@ int runBatch(const char* argumentText)
     }
 
     ResultLog log;
-    ResultLog* sinkLog = nullptr;
+    BatchRun run = {};
     if (job->writeLog) {
         char logPath[MAX_PATH];
         if (job->logPath[0] != '\0') resolve(job->logPath, logPath);
         else besideProgram("log.txt", logPath, sizeof logPath);
         log.create(logPath);
-        sinkLog = &log;
+        run.log = &log;
+        run.logDetails = job->logDetails;
     }
-    JobOutput output = {batchItemSink, batchListError, sinkLog};
-    performer.begin(nullptr);
+    JobOutput output = {batchItemSink, batchListError, &run};
+    run.performer.begin(nullptr);
     runJob(job, &output);
-    performer.end();
+    run.performer.end();
     log.close();
+    int exitCode = job->countFailures ? (int)run.failures : 0;
     freeJobSpec(job);
+    return exitCode;
+}
+
+// Blanks around the switch do not count. The shell library's PathRemoveBlanksA strips them
+// as well, but every start asks this, and a run with nothing to do must not load that library.
+bool isUsageRequest(const char* argumentText)
+{
+    char text[8];
+    copyText(text, sizeof text, argumentText);
+    const char* start = text;
+    while (*start == ' ') ++start;
+    int length = lstrlenA(start);
+    while (length > 0 && start[length - 1] == ' ') --length;
+    return length == 2 && (start[0] == '/' || start[0] == '-') && start[1] == '?';
+}
+
+int showUsage()
+{
+    MessageBoxA(nullptr, USAGE_TEXT, PROGRAM_NAME, MB_OK | MB_ICONINFORMATION);
     return 0;
 }

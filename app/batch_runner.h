@@ -2,11 +2,11 @@
 // reported as it is produced. Everything runs on the initial thread.
 #pragma once
 
-#include "core/jobs/component_item.h"
-
-// Runs the text as one job line; the exit code is 0 whatever the items' results.
+// Runs the text as one job line. The exit code is 0, or with /e the number of items that did
+// not succeed plus the number of list files that could not be run.
 int runBatch(const char* argumentText);
 
-// The batch item sink: its context is the open ResultLog, or null. Owns the item. The batch
-// run's list-file errors go to the same log.
-void batchItemSink(ComponentItem* item, void* sinkContext);
+// True for an argument text that is "/?" (or "-?") alone, which asks for the usage box.
+bool isUsageRequest(const char* argumentText);
+// Shows the job language in brief; the exit code.
+int showUsage();

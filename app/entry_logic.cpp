@@ -39,9 +39,11 @@ int runEntryLogic()
 {
     // A worker serves the run that started it and nothing else: no rights check, no boxes.
     if (serveAsWorker()) return 0;
+    const char* arguments = argumentText(GetCommandLineA());
+    // Reading how to use the program needs no right to register anything.
+    if (isUsageRequest(arguments)) return showUsage();
     RightsCheck rightsCheck;
     if (!rightsCheck.passes()) return 0;
-    const char* arguments = argumentText(GetCommandLineA());
     if (arguments[0] == '\0') return runWindow();
     return runBatch(arguments);
 }

@@ -67,6 +67,7 @@ CASES = [
         "title": "5. Start-up",
         "rows": [
             ("p-blank", "Plinthora with an argument text of one blank (a batch with nothing in it)"),
+            ("p-one", "Plinthora registering one server (the run starts its worker process)"),
             ("regsvr32-missing", "`regsvr32 /s` naming a file that does not exist"),
             ("do-nothing", "a program that returns at once"),
         ],
@@ -235,6 +236,13 @@ def render(arch, times, memory, window, machine, exe_bytes):
                     ratio_line("Plinthora / do-nothing program, per round", r_nothing), ""]
             goals.append(("5: start-up no slower than regsvr32", median_of(r_reg) <= 1.0,
                           "%.2f x regsvr32" % median_of(r_reg)))
+            if rounds_of(times, "p-one") and rounds_of(times, "p1"):
+                one = median_of(rounds_of(times, "p-one")) - median_of(rounds_of(times, "p-blank"))
+                per_item = (median_of(rounds_of(times, "p1")) - median_of(rounds_of(times, "floor1"))) / 300
+                out += ["- The worker process: starting it and performing the first item in it adds %.1f ms to a"
+                        " run with nothing to do (median of one server minus median of one blank); each further"
+                        " item costs %.3f ms more than the in-process floor's (case 1, Plinthora minus floor,"
+                        " divided by 300)." % (one, per_item), ""]
 
     out += ["### Size and working set", ""]
     out += ["- `plinthora.exe`: %d bytes (%.2f MiB)." % (exe_bytes, exe_bytes / MIB)]

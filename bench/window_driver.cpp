@@ -6,6 +6,7 @@
 //   window_driver FOLDER ROUND RESULTFILE [run]
 #include <windows.h>
 
+#include "core/registration/worker_process.h"
 #include "bench/window_probe.h"
 #include "core/jobs/heap.h"
 #include "ui/background_operations.h"
@@ -55,6 +56,8 @@ bool endsOperation(UINT message, WPARAM wordParam)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // The window's runs start their workers from this program's own file.
+    if (serveAsWorker()) return 0;
     WindowBenchSettings settings;
     if (!readWindowBenchArguments(folder, &settings)) return 2;
     static const WindowBenchProgram program = {"plinthora", waitForMainWindow, startAdd, startRun, endsOperation};

@@ -132,6 +132,7 @@ bench_arch() {
         # Two blanks after the quoted program path: the first ends the path, the second is
         # the argument text.
         plan_line p-blank "\"$exe\"  "
+        plan_line p-one "$exe /s $wdata\\servers\\s000.dll"
         plan_line regsvr32-missing "C:\\windows\\system32\\regsvr32.exe /s $wdata\\missing\\none.dll"
         plan_line do-nothing "$bench_dir\\do_nothing.exe"
     } >"$data/plan-startup.txt"
@@ -232,9 +233,9 @@ for arch in "${arches[@]}"; do
         if wine_runs_32bit; then
             bench_arch x86
         else
-            echo "== bench x86: skipped, 32-bit Wine cannot start here"
+            echo "== bench x86: skipped, the host's 32-bit Wine cannot start here"
             python3 bench/summarize.py x86 --not-run \
-                "Not measured: on this machine 32-bit Wine cannot start (\`/usr/lib/wine/wine --version\` fails: the kernel cannot execute 32-bit programs), and Wine's experimental WoW64 mode, which runs 32-bit Windows code inside the 64-bit loader, fails too (the process is killed by a general-protection SIGSEGV before it has started), so no 32-bit Windows program runs. Checked $(date -u '+%Y-%m-%d %H:%M UTC') on $(uname -r)." \
+                "Not measured: on this machine the host's 32-bit Wine cannot start (\`/usr/lib/wine/wine --version\` fails: the kernel executes no 32-bit code). The tests run 32-bit programs in an emulated 32-bit Wine (\`tools/x86-emulated.sh\`), where 32-bit code runs about four times slower than native and every process start costs about two seconds; the bench does not run its sessions there yet, and figures taken there would be comparable only with each other, not with x64. Checked $(date -u '+%Y-%m-%d %H:%M UTC') on $(uname -r)." \
                 "$results_md"
         fi
         ;;

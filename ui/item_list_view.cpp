@@ -13,7 +13,7 @@ namespace {
 const int ITEM_IMAGE_WIDTH = 16;
 const COLORREF ITEM_IMAGE_TRANSPARENT = RGB(255, 0, 255);
 
-enum Column { COLUMN_FILE_NAME, COLUMN_OPTION, COLUMN_STATUS };
+enum Column { COLUMN_FILE_NAME, COLUMN_OPTION, COLUMN_STATUS, COLUMN_DETAIL };
 
 struct ColumnSpec {
     const char* header;
@@ -24,14 +24,16 @@ const ColumnSpec COLUMNS[] = {
     {"ファイル名", 0},
     {"オプション", 70},
     {"状態", 175},
+    {"詳細", 400},
 };
 
-// At creation the file-name column takes what the other two leave of the client area,
-// less the frame edges and a vertical scroll bar.
+// At creation the file-name column takes what the option and status columns leave of the
+// client area, less the frame edges and a vertical scroll bar; the detail column lies beyond,
+// where the list scrolls to.
 int fileNameColumnWidth(int clientWidth)
 {
     int otherColumns = 0;
-    for (const ColumnSpec& column : COLUMNS) otherColumns += column.width;
+    for (int index = COLUMN_OPTION; index <= COLUMN_STATUS; ++index) otherColumns += COLUMNS[index].width;
     return clientWidth - 2 * GetSystemMetrics(SM_CXEDGE) - GetSystemMetrics(SM_CXVSCROLL) - otherColumns;
 }
 
@@ -67,6 +69,9 @@ void cellText(const ComponentItem* item, int column, char* out, int capacity)
     case COLUMN_STATUS:
         // One read of the pointer: the run worker may replace it at any moment.
         copyText(out, capacity, item->status != nullptr ? item->status : "");
+        break;
+    case COLUMN_DETAIL:
+        copyText(out, capacity, item->detail);
         break;
     default:
         // The control may ask for columns that do not exist.
@@ -141,6 +146,7 @@ void ItemListView::setUnregisterAll(BYTE flag)
         if (item == nullptr) continue;
         item->switches.unregister = flag;
         item->status = STATUS_PENDING;
+        item->detail[0] = '\0';
     }
     InvalidateRect(window, nullptr, TRUE);
 }

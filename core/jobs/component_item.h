@@ -26,6 +26,10 @@ struct ComponentItem {
     ItemSwitches switches;
     BYTE silent;
     const char* status;
+    // Why the item failed, empty otherwise. Written by the run worker before the status; a
+    // reader on another thread may see it half-written, never unterminated: its last byte
+    // stays zero.
+    char detail[DETAIL_TEXT_CAPACITY];
 };
 
 // Picture index of an item's row: a bare name, an existing file, a missing file.

@@ -27,6 +27,10 @@ struct JobSpec {
     char listFilePath[PATH_TEXT_CAPACITY];
     BYTE writeLog;
     char logPath[PATH_TEXT_CAPACITY];
+    // Like /l, these count on the command line only: /v adds failed items' details to the
+    // log, /e makes the exit code the number of failures.
+    BYTE logDetails;
+    BYTE countFailures;
 };
 
 // Receives each produced item and owns it from then on.

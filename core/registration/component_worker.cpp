@@ -83,6 +83,7 @@ WorkerOutcome ComponentWorker::perform(ComponentItem* item, const char* program,
 {
     lastTrace.step = STEP_LOAD;
     lastTrace.loadError = 0;
+    lastException = 0;
     lastExitCode = 0;
     if (process == nullptr && !start(program, stopEvent)) {
         lastTrace.loadError = GetLastError();
@@ -95,6 +96,7 @@ WorkerOutcome ComponentWorker::perform(ComponentItem* item, const char* program,
     channel->trace.loadError = 0;
     channel->statusIndex = -1;
     channel->exceptionCode = 0;
+    channel->detail[0] = '\0';
     channel->order = ORDER_PERFORM;
     SetEvent(requestReady);
 
@@ -104,12 +106,13 @@ WorkerOutcome ComponentWorker::perform(ComponentItem* item, const char* program,
     lastTrace.loadError = channel->trace.loadError;
     if (woken == WAIT_OBJECT_0) {
         const char* status = statusAtIndex(channel->statusIndex);
+        copyText(item->detail, sizeof item->detail, channel->detail);
         item->status = status != nullptr ? status : STATUS_LOAD_FAILED;
         return WORKER_DONE;
     }
     if (woken == WAIT_OBJECT_0 + 1) {
         GetExitCodeProcess(process, &lastExitCode);
-        if (channel->exceptionCode != 0) lastExitCode = channel->exceptionCode;
+        lastException = channel->exceptionCode;
         release();
         return WORKER_DIED;
     }

@@ -24,8 +24,9 @@ struct ComponentWorker {
     HANDLE resultReady;
     WorkerChannel* channel;
     // What the last item went through: the step it reached, a failed load's error code, and
-    // for a worker that died, the exception or exit code it ended with.
+    // for a worker that died, the exception that ended it (0 for none) and its exit code.
     PerformTrace lastTrace;
+    DWORD lastException;
     DWORD lastExitCode;
 
     // program: the executable to start as the worker. timeoutMs: INFINITE for no limit.

@@ -1,6 +1,10 @@
-#include "isolated_performer.h"
+#include "core/registration/isolated_performer.h"
+
+#include <shlwapi.h>
 
 #include "core/jobs/path_resolver.h"
+#include "core/registration/component_image.h"
+#include "core/registration/failure_details.h"
 #include "core/registration/status_texts.h"
 
 namespace {
@@ -29,35 +33,14 @@ DWORD itemTimeoutFromConfig()
     return seconds * 1000;
 }
 
-// The machine field of the file's PE header; 0 when it has none.
-WORD machineOf(const char* path)
+// The machine the item's file is built for, when that is the other architecture's: the
+// reason a load failed with ERROR_BAD_EXE_FORMAT. 0 otherwise.
+WORD otherMachineOf(const ComponentItem* item, const PerformTrace& trace)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    IMAGE_DOS_HEADER dos = {};
-    DWORD read = 0;
-    WORD machine = 0;
-    if (ReadFile(file, &dos, sizeof dos, &read, nullptr) && read == sizeof dos && dos.e_magic == IMAGE_DOS_SIGNATURE &&
-        SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
-        struct {
-            DWORD signature;
-            IMAGE_FILE_HEADER file;
-        } header = {};
-        if (ReadFile(file, &header, sizeof header, &read, nullptr) && read == sizeof header &&
-            header.signature == IMAGE_NT_SIGNATURE) {
-            machine = header.file.Machine;
-        }
-    }
-    CloseHandle(file);
-    return machine;
-}
-
-bool builtForOtherArchitecture(const ComponentItem* item)
-{
+    if (trace.loadError != ERROR_BAD_EXE_FORMAT) return 0;
     char path[MAX_PATH];
     resolvedPath(item, path, sizeof path);
-    return machineOf(path) == OTHER_MACHINE;
+    return componentMachine(path) == OTHER_MACHINE ? OTHER_MACHINE : 0;
 }
 
 const char* statusOfInterruptedStep(const ComponentItem* item, LONG step)
@@ -65,6 +48,36 @@ const char* statusOfInterruptedStep(const ComponentItem* item, LONG step)
     if (step == STEP_SERVER) return item->switches.unregister ? STATUS_UNREGISTER_FAILED : STATUS_REGISTER_FAILED;
     if (step == STEP_INSTALL) return STATUS_INSTALL_FAILED;
     return STATUS_LOAD_FAILED;
+}
+
+// Answers an item whose load can only fail, without a worker: a path that names no file fails
+// as the loader fails a missing module, and a file that cannot even be mapped as an image
+// (empty, or no PE file) with the error of that mapping, which the load meets the same way.
+// Mapped as a resource only: none of the file's code runs in this process.
+bool failsWithoutLoading(ComponentItem* item)
+{
+    char path[MAX_PATH];
+    resolvedPath(item, path, sizeof path);
+    char fullPath[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, sizeof fullPath, fullPath, nullptr);
+    if (path[0] == '\0' || PathIsFileSpecA(path) || length == 0 || length >= sizeof fullPath) return false;
+    DWORD error;
+    if (GetFileAttributesA(fullPath) == INVALID_FILE_ATTRIBUTES) {
+        error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+        error = ERROR_MOD_NOT_FOUND;
+    } else {
+        HMODULE image = LoadLibraryExA(fullPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        if (image != nullptr) {
+            FreeLibrary(image);
+            return false;
+        }
+        error = GetLastError();
+        if (error != ERROR_BAD_EXE_FORMAT && error != ERROR_FILE_INVALID) return false;
+    }
+    item->status = STATUS_LOAD_FAILED;
+    describeSystemError(error, item->detail, sizeof item->detail);
+    return true;
 }
 
 }  // namespace
@@ -84,17 +97,32 @@ void IsolatedPerformer::begin(HANDLE stop)
     }
 }
 
+
 void IsolatedPerformer::perform(ComponentItem* item)
 {
+    if (failsWithoutLoading(item)) return;
     ComponentWorker* worker = &ownWorker;
     WorkerOutcome outcome = ownWorker.perform(item, ownProgram, itemTimeoutMs, stopEvent);
-    if (outcome == WORKER_DONE && item->status == STATUS_LOAD_FAILED &&
-        ownWorker.lastTrace.loadError == ERROR_BAD_EXE_FORMAT && otherProgram[0] != '\0' &&
-        builtForOtherArchitecture(item)) {
+    WORD otherMachine = outcome == WORKER_DONE && item->status == STATUS_LOAD_FAILED ? otherMachineOf(item, ownWorker.lastTrace) : 0;
+    if (otherMachine != 0 && otherProgram[0] != '\0') {
         worker = &otherWorker;
         outcome = otherWorker.perform(item, otherProgram, itemTimeoutMs, stopEvent);
+    } else if (otherMachine != 0) {
+        describeMachine(otherMachine, item->detail, sizeof item->detail);
     }
-    if (outcome != WORKER_DONE) item->status = statusOfInterruptedStep(item, worker->lastTrace.step);
+    if (outcome == WORKER_DONE) return;
+
+    item->detail[0] = '\0';
+    if (outcome == WORKER_DIED && worker->lastException != 0) {
+        describeException(worker->lastException, item->detail, sizeof item->detail);
+    } else if (outcome == WORKER_DIED) {
+        describeExit(worker->lastExitCode, item->detail, sizeof item->detail);
+    } else if (outcome == WORKER_TIMED_OUT) {
+        describeTimeout(itemTimeoutMs / 1000, item->detail, sizeof item->detail);
+    } else if (outcome == WORKER_UNAVAILABLE) {
+        describeSystemError(worker->lastTrace.loadError, item->detail, sizeof item->detail);
+    }
+    item->status = statusOfInterruptedStep(item, worker->lastTrace.step);
 }
 
 void IsolatedPerformer::end()

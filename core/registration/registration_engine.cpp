@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 
 #include "core/jobs/text_copy.h"
+#include "core/registration/component_image.h"
+#include "core/registration/failure_details.h"
 #include "core/registration/status_texts.h"
 
 namespace {
@@ -31,7 +33,9 @@ void unescapeCommandLine(const char* text, char* out)
     *out = '\0';
 }
 
-const char* installStep(const ComponentItem* item, HMODULE module, PerformTrace* trace)
+// Each step sets the item's detail when it fails: the system's error for an entry that is
+// missing, the returned HRESULT for one that fails.
+const char* installStep(ComponentItem* item, HMODULE module, PerformTrace* trace)
 {
     trace->step = STEP_INSTALL;
     char quoted[COMMAND_LINE_CAPACITY];
@@ -44,30 +48,43 @@ const char* installStep(const ComponentItem* item, HMODULE module, PerformTrace*
     if (plain[0] != '\0') {
         int length = MultiByteToWideChar(CP_ACP, 0, plain, -1, nullptr, 0);
         wide = (WCHAR*)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)length * sizeof(WCHAR));
-        if (wide == nullptr) return STATUS_INSTALL_FAILED;
+        if (wide == nullptr) {
+            describeSystemError(ERROR_NOT_ENOUGH_MEMORY, item->detail, sizeof item->detail);
+            return STATUS_INSTALL_FAILED;
+        }
         MultiByteToWideChar(CP_ACP, 0, plain, -1, wide, length);
     }
 
-    const char* status;
+    const char* status = item->switches.unregister ? STATUS_UNREGISTERED : STATUS_REGISTERED;
     InstallEntry install = (InstallEntry)(void*)GetProcAddress(module, "DllInstall");
     if (install == nullptr) {
         status = STATUS_NO_INSTALL_ENTRY;
-    } else if (FAILED(install(item->switches.unregister ? FALSE : TRUE, wide))) {
-        status = STATUS_INSTALL_FAILED;
+        describeSystemError(GetLastError(), item->detail, sizeof item->detail);
     } else {
-        status = item->switches.unregister ? STATUS_UNREGISTERED : STATUS_REGISTERED;
+        HRESULT result = install(item->switches.unregister ? FALSE : TRUE, wide);
+        if (FAILED(result)) {
+            status = STATUS_INSTALL_FAILED;
+            describeResult(result, item->detail, sizeof item->detail);
+        }
     }
     if (wide != nullptr) HeapFree(GetProcessHeap(), 0, wide);
     return status;
 }
 
-const char* serverStep(const ComponentItem* item, HMODULE module, PerformTrace* trace)
+const char* serverStep(ComponentItem* item, HMODULE module, PerformTrace* trace)
 {
     trace->step = STEP_SERVER;
     bool unregister = item->switches.unregister != 0;
     ServerEntry server = (ServerEntry)(void*)GetProcAddress(module, unregister ? "DllUnregisterServer" : "DllRegisterServer");
-    if (server == nullptr) return unregister ? STATUS_NO_UNREGISTER_ENTRY : STATUS_NO_REGISTER_ENTRY;
-    if (FAILED(server())) return unregister ? STATUS_UNREGISTER_FAILED : STATUS_REGISTER_FAILED;
+    if (server == nullptr) {
+        describeSystemError(GetLastError(), item->detail, sizeof item->detail);
+        return unregister ? STATUS_NO_UNREGISTER_ENTRY : STATUS_NO_REGISTER_ENTRY;
+    }
+    HRESULT result = server();
+    if (FAILED(result)) {
+        describeResult(result, item->detail, sizeof item->detail);
+        return unregister ? STATUS_UNREGISTER_FAILED : STATUS_REGISTER_FAILED;
+    }
     if (item->switches.callInstall) return installStep(item, module, trace);
     return unregister ? STATUS_UNREGISTERED : STATUS_REGISTERED;
 }
@@ -84,10 +101,23 @@ HMODULE loadComponent(const char* path)
     return LoadLibraryExA(fullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+// Why a load failed: for a file that exists but needs a DLL the loader cannot find, that
+// DLL's name; otherwise the system's error.
+void describeLoadFailure(const char* path, DWORD error, char* detail, size_t capacity)
+{
+    char missing[MAX_PATH];
+    if (error == ERROR_MOD_NOT_FOUND && PathFileExistsA(path) && firstMissingImport(path, missing, sizeof missing)) {
+        describeMissingImport(missing, detail, capacity);
+    } else {
+        describeSystemError(error, detail, capacity);
+    }
+}
+
 }  // namespace
 
 void perform(ComponentItem* item, PerformTrace* trace)
 {
+    item->detail[0] = '\0';
     OleInitialize(nullptr);
     char path[MAX_PATH];
     resolvedPath(item, path, sizeof path);
@@ -103,6 +133,7 @@ void perform(ComponentItem* item, PerformTrace* trace)
 
     if (module == nullptr) {
         item->status = STATUS_LOAD_FAILED;
+        describeLoadFailure(path, trace->loadError, item->detail, sizeof item->detail);
     } else {
         item->status = item->switches.noRegisterServer ? installStep(item, module, trace) : serverStep(item, module, trace);
         FreeLibrary(module);

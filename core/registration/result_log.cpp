@@ -16,7 +16,7 @@ void ResultLog::writeText(const char* text)
     WriteFile(file, text, (DWORD)lstrlenA(text), &written, nullptr);
 }
 
-void ResultLog::writeItemLine(const ComponentItem* item)
+void ResultLog::writeItemLine(const ComponentItem* item, bool withDetail)
 {
     char path[MAX_PATH];
     char options[OPTION_TEXT_CAPACITY];
@@ -27,6 +27,10 @@ void ResultLog::writeItemLine(const ComponentItem* item)
     writeText(options);
     writeText("\t");
     writeText(item->status);
+    if (withDetail) {
+        writeText("\t");
+        writeText(item->detail);
+    }
     writeText("\r\n");
 }
 

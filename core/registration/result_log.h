@@ -13,7 +13,8 @@ struct ResultLog {
     // Creates or truncates the file; true when it is open.
     bool create(const char* path);
     void writeText(const char* text);
-    void writeItemLine(const ComponentItem* item);
+    // With withDetail, the item's detail follows its status as a fourth field.
+    void writeItemLine(const ComponentItem* item, bool withDetail = false);
     void writeErrorLine(const char* message);
     void close();
 };

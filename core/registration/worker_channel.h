@@ -5,7 +5,7 @@
 #pragma once
 
 #include <windows.h>
-#include "core/jobs/text_limits.h"
+#include "core/jobs/component_item.h"
 #include "core/registration/registration_engine.h"
 
 // Holds the channel's handle value in the worker's environment. Worker mode is chosen by
@@ -31,5 +31,6 @@ struct WorkerChannel {
     // Progress and result: a worker that dies leaves the step it died in.
     PerformTrace trace;
     LONG statusIndex;
+    char detail[DETAIL_TEXT_CAPACITY];
     DWORD exceptionCode;
 };

@@ -54,6 +54,7 @@ void performRequest(WorkerChannel* channel)
     SetCurrentDirectoryA(channel->currentDirectory);
     perform(item, &channel->trace);
     channel->statusIndex = statusIndex(item->status);
+    copyText(channel->detail, sizeof channel->detail, item->detail);
     freeComponentItem(item);
 }
 

@@ -26,7 +26,7 @@ ProcessRun BatchRun::run(const std::string& argumentText, const std::string& cur
     EXPECT_TRUE(result.started) << "could not start " << program;
     EXPECT_TRUE(result.finished) << "still running after " << used.timeoutMs << " ms: [" << argumentText << "]";
     if (result.finished) {
-        EXPECT_EQ(0u, result.exitCode) << "[" << argumentText << "]";
+        EXPECT_EQ(expectedExitCode, result.exitCode) << "[" << argumentText << "]";
     }
     return result;
 }

@@ -24,6 +24,8 @@ protected:
     void placeBesideProgram(const std::string& name, const std::string& bytes) const;
     std::string besideProgram(const std::string& name) const { return appDir + "\\" + name; }
 
+    // The exit code run() expects of the program.
+    DWORD expectedExitCode = 0;
     ScratchDirectory scratch;
     CallRecord calls{scratch};
     std::string appDir;

@@ -1,6 +1,6 @@
 // Components run in a worker process: one that crashes, ends its process or hangs costs only
-// its own item, and a component built for the other architecture goes to the helper of that
-// architecture beside the program.
+// its own item, a component built for the other architecture goes to the helper of that
+// architecture beside the program, and every failure says why.
 #include <windows.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include "core/registration/status_texts.h"
 #include "core/registration/worker_channel.h"
 #include "tests/batch/batch_run.h"
+#include "tests/support/failure_causes.h"
 
 TEST_F(BatchRun, ComponentsThatCrashEndTheirProcessOrHangCostOnlyTheirOwnItem)
 {
@@ -102,4 +103,38 @@ TEST_F(BatchRun, A32BitComponentGoesToThe32BitHelperBesideThe64BitProgram)
     CopyFileA(plinthoraExePath().c_str(), besideProgram("plinthora32.exe").c_str(), FALSE);
     run("/s /l:run.log /u .\\server32.dll");
     EXPECT_EQ(itemLine(server, "/u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
+}
+
+// With /v the log gives each failure its detail as a fourth field, with /e the exit code counts
+// what did not succeed, list files that could not be run included.
+TEST_F(BatchRun, FailuresSayWhyInTheLogWithVAndCountInTheExitCodeWithE)
+{
+    placeBesideProgram("config.ini", "[Run]\r\nItemTimeout=" + std::to_string(FAILURE_ITEM_TIMEOUT) + "\r\n");
+    std::vector<FailureCause> causes = failureCauses(scratch);
+    std::string list;
+    for (const FailureCause& cause : causes) list += "\"" + cause.path + "\" " + cause.switches() + "\r\n";
+    writeFileBytes(scratch.file("list.txt"), list + "/f:absent.txt\r\n");
+    expectedExitCode = (DWORD)causes.size() + 1;
+
+    run("/s /v /e /l:run.log /f:list.txt");
+
+    std::string log = readFileBytes(scratch.file("run.log"));
+    for (const FailureCause& cause : causes) {
+        std::string options = cause.unregister ? "/u " : cause.install ? "/i" : "";
+        std::string fields = cause.path + "\t" + options + "\t" + cause.status + "\t";
+        size_t line = log.find(fields);
+        ASSERT_EQ(0u, line) << "no line begins with " << fields << " in\n" << log;
+        std::string detail = log.substr(fields.size(), log.find("\r\n") - fields.size());
+        EXPECT_TRUE(beginsWith(detail, cause.detailStart)) << cause.path << ": " << detail;
+        log.erase(0, log.find("\r\n") + 2);
+    }
+    EXPECT_EQ(errorLine("absent.txt がオープンできません"), log);
+}
+
+TEST_F(BatchRun, SlashQuestionMarkAloneShowsTheJobLanguageInBrief)
+{
+    ProcessRun shown = run("/?");
+    ASSERT_EQ(1u, shown.boxes.size());
+    EXPECT_TRUE(beginsWith(shown.boxes[0].text, "使い方 : plinthora.exe")) << shown.boxes[0].text;
+    EXPECT_NE(std::string::npos, shown.boxes[0].text.find("/e\t"));
 }

@@ -3,6 +3,7 @@
 
 #include "core/registration/status_texts.h"
 #include "tests/batch/batch_run.h"
+#include "tests/support/failure_causes.h"
 
 namespace {
 
@@ -53,14 +54,17 @@ TEST_F(BatchRun, EachResultBoxComesAfterItsLogLineAndShowsStatusPathAndIcon)
     const struct {
         std::string text;
         UINT icon;
+        const char* detailStart;  // a failure's third line says why
     } expected[] = {
-        {resultText(STATUS_REGISTERED, ok), MB_ICONINFORMATION},
-        {resultText(STATUS_REGISTER_FAILED, fails), MB_ICONWARNING},
-        {resultText(STATUS_LOAD_FAILED, missing), MB_ICONWARNING},
+        {resultText(STATUS_REGISTERED, ok), MB_ICONINFORMATION, nullptr},
+        {resultText(STATUS_REGISTER_FAILED, fails), MB_ICONWARNING, "HRESULT 0x80004005 : "},
+        {resultText(STATUS_LOAD_FAILED, missing), MB_ICONWARNING, "エラー 126 : "},
     };
     long long logged = 0;
     for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(expected[i].text, result.boxes[i].text) << "box " << i;
+        if (expected[i].detailStart == nullptr) EXPECT_EQ(expected[i].text, result.boxes[i].text) << "box " << i;
+        else EXPECT_TRUE(beginsWith(result.boxes[i].text, expected[i].text + "\n詳細 : " + expected[i].detailStart))
+            << result.boxes[i].text;
         EXPECT_STREQ(iconName(expected[i].icon), iconName(result.boxes[i].icon)) << "box " << i;
         EXPECT_EQ(std::vector<int>{IDOK}, result.boxes[i].buttons) << "box " << i;
         logged += (long long)lines[i].size();

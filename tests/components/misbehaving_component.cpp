@@ -1,7 +1,8 @@
 // A component that misbehaves at one point of its life, as broken controls do:
 //   MISBEHAVE_AT   1: DllMain when loaded, 2: DllRegisterServer and DllUnregisterServer,
 //                  3: DllInstall
-//   MISBEHAVIOUR   1: an access violation, 2: ExitProcess, 3: never returns
+//   MISBEHAVIOUR   1: an access violation, 2: ExitProcess, 3: never returns, 4: fails (DllMain
+//                  returns FALSE)
 // Its other entries succeed and record their calls.
 #include <windows.h>
 
@@ -15,7 +16,7 @@ void misbehave()
     *(volatile int*)nullptr = 0;
 #elif MISBEHAVIOUR == 2
     ExitProcess(3);
-#else
+#elif MISBEHAVIOUR == 3
     Sleep(INFINITE);
 #endif
 }
@@ -26,6 +27,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
 #if MISBEHAVE_AT == 1
     if (reason == DLL_PROCESS_ATTACH) misbehave();
+    if (reason == DLL_PROCESS_ATTACH && MISBEHAVIOUR == 4) return FALSE;
 #else
     (void)reason;
 #endif

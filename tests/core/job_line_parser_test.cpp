@@ -16,6 +16,8 @@ std::string describe(const JobSpec* job)
     text += job->recurse ? "d" : "-";
     text += job->fromListFile ? "f" : "-";
     text += job->writeLog ? "l" : "-";
+    if (job->logDetails) text += " +v";
+    if (job->countFailures) text += " +e";
     if (job->switches.installCmdLine[0]) text += std::string(" i=[") + job->switches.installCmdLine + "]";
     if (job->listFilePath[0]) text += std::string(" f=[") + job->listFilePath + "]";
     if (job->logPath[0]) text += std::string(" l=[") + job->logPath + "]";
@@ -71,6 +73,7 @@ TEST(JobLineParser, SwitchesInEitherMarkAndCase)
         {"-U -N -I -S -D -F -L", "unisdfl"},
         {"/u /u", "u------"},
         {"/x /y a.dll", "------- <a.dll>"},
+        {"/v -E a.dll", "------- +v +e <a.dll>"},
         {"a.dll /", "------- <a.dll>"},
     };
     expectRows(rows, sizeof rows / sizeof rows[0]);

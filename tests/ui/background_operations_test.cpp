@@ -10,6 +10,7 @@
 
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
+#include "tests/support/failure_causes.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/dialog_driver.h"
@@ -208,20 +209,16 @@ TEST_F(Work, RunPerformsEveryRowAndARunAgainReplacesTheStatus)
 // no time limit, a close during a hung item ends its worker and the window at once.
 TEST_F(Work, RunOutlivesCrashingAndHangingComponentsAndACloseEndsAHungOne)
 {
-    struct ConfigBesideProgram {
-        std::string path = executableDirectory() + "\\config.ini";
-        ~ConfigBesideProgram() { DeleteFileA(path.c_str()); }
-    } config;
+    ItemTimeoutConfig config;
     CallRecord calls(scratch);
     appendFromWorker({componentPath("comp_ok.dll"), componentPath("comp_crash_register.dll"),
                       componentPath("comp_hang_register.dll"), componentPath("comp_ok.dll")});
-    writeFileBytes(config.path, "[Run]\r\nItemTimeout=2\r\n");
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
     ASSERT_TRUE(pumpUntilIdle(60000));
     const char* statuses[] = {STATUS_REGISTERED, STATUS_REGISTER_FAILED, STATUS_REGISTER_FAILED, STATUS_REGISTERED};
     for (int row = 0; row < 4; row++) EXPECT_EQ(cell(row, 2), statuses[row]) << "row " << row;
 
-    writeFileBytes(config.path, "[Run]\r\nItemTimeout=0\r\n");
+    config.set(0);
     calls.clear();
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
     ASSERT_TRUE(pumpUntil([&] { return calls.lines().size() == 3; }, 60000)) << "the hanging component was reached";
@@ -236,6 +233,28 @@ TEST_F(Work, RunOutlivesCrashingAndHangingComponentsAndACloseEndsAHungOne)
                       lstrcmpiA(process.szExeFile, PathFindFileNameA(self)) == 0;
         EXPECT_FALSE(worker) << "a worker was left behind";
     }
+}
+
+// The fourth column, after the three the list always had, says why a row failed.
+TEST_F(Work, RunFillsTheDetailColumnWithWhyEachRowFailed)
+{
+    ItemTimeoutConfig config;
+    std::vector<FailureCause> causes = failureCauses(scratch);
+    causes.push_back({componentPath("comp_ok.dll"), 0, 0, STATUS_REGISTERED, ""});
+    std::vector<std::string> paths;
+    for (const FailureCause& cause : causes) paths.push_back(cause.path);
+    appendFromWorker(paths);
+    for (size_t row = 0; row < causes.size(); row++) {
+        item((int)row)->switches.unregister = causes[row].unregister;
+        item((int)row)->switches.callInstall = causes[row].install;
+    }
+    SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
+    ASSERT_TRUE(pumpUntilIdle(120000));
+    for (size_t row = 0; row < causes.size(); row++) {
+        EXPECT_EQ(cell((int)row, 2), causes[row].status) << causes[row].path;
+        EXPECT_TRUE(beginsWith(cell((int)row, 3), causes[row].detailStart)) << causes[row].path << ": " << cell((int)row, 3);
+    }
+    EXPECT_EQ(cell((int)causes.size() - 1, 3), "");
 }
 
 TEST_F(Work, RunOfAnEmptyListReturnsToIdle)

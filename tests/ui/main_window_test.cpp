@@ -108,17 +108,18 @@ TEST_F(MainWindowTest, ListFillsTheClientAreaBetweenToolbarAndStatusBarAtEverySi
     }
 }
 
-// The columns fill the list, less room for a vertical scroll bar, at the size the window opens
-// with, and keep those widths whatever the window's size.
+// The first three columns fill the list, less room for a vertical scroll bar, at the size the
+// window opens with; the detail column lies beyond. All keep their widths at every size.
 TEST_F(MainWindowTest, ColumnsKeepTheirHeadersAndTheWidthsTheyWereCreatedWith)
 {
     RECT listClient;
     GetClientRect(list(), &listClient);
     const std::pair<const char*, int> columns[] = {
-        {"ファイル名", listClient.right - GetSystemMetrics(SM_CXVSCROLL) - 70 - 175}, {"オプション", 70}, {"状態", 175}};
+        {"ファイル名", listClient.right - GetSystemMetrics(SM_CXVSCROLL) - 70 - 175}, {"オプション", 70}, {"状態", 175},
+        {"詳細", 400}};
     for (SIZE size : WINDOW_SIZES) {
         resize(window, size);
-        for (int index = 0; index < 3; ++index) {
+        for (int index = 0; index < (int)ARRAYSIZE(columns); ++index) {
             char header[32] = "";
             LVCOLUMNA column = {};
             column.mask = LVCF_TEXT | LVCF_WIDTH;

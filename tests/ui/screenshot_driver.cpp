@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/jobs/heap.h"
+#include "core/registration/worker_process.h"
 #include "core/jobs/text_copy.h"
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
@@ -218,6 +219,8 @@ void shootInstallerView()
 
 int main(int argumentCount, char** arguments)
 {
+    // The window's runs start their workers from this program's own file.
+    if (serveAsWorker()) return 0;
     if (argumentCount < 2) {
         fprintf(stderr, "usage: screenshot_driver HANDSHAKE_FOLDER\n");
         return 2;

@@ -71,4 +71,9 @@ void poseItemStages(MainWindow* record, HWND window, void (*takeShot)(const char
     serveWindowUntil(record, [&] { return record->busyState == Idle; }, PATIENCE_MS);
 
     takeShotWhileServing(record, "after_run", takeShot);
+    // The detail column lies to the right of the three the window fills.
+    int firstColumns = 0;
+    for (int column = 0; column < 2; column++) firstColumns += (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0);
+    SendMessageA(list, LVM_SCROLL, firstColumns, 0);
+    takeShotWhileServing(record, "after_run_details", takeShot);
 }
