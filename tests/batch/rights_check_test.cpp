@@ -13,14 +13,14 @@
 
 namespace {
 
-const char INFORM_TEXT[] =
-    "にはコンポーネントを登録または解除するための権限がない可能性があります。\n"
-    "管理者などの適切な権限を持つユーザとして再度実行してください。";
-const char ASK_TEXT[] =
-    "にはコンポーネントを登録または解除するための権限がない可能性があります。\n"
-    "Plinthoraを一度終了し、管理者などの適切な権限を持つユーザとして再度実行してください。\n\n"
-    "終了せずにこのまま実行を続けることもできますが、コンポーネントを適切に登録または解除できない可能性があります。\n\n"
-    "Plinthoraを終了しますか？";
+// What follows the user's name: both messages open with the same sentence.
+const std::string MAY_LACK_RIGHTS = "にはコンポーネントを登録または解除するための権限がない可能性があります。\n";
+const std::string INFORM_TEXT = MAY_LACK_RIGHTS + "管理者などの適切な権限を持つユーザとして再度実行してください。";
+const std::string ASK_TEXT = MAY_LACK_RIGHTS +
+                             "Plinthoraを一度終了し、管理者などの適切な権限を持つユーザとして再度実行してください。\n\n"
+                             "終了せずにこのまま実行を続けることもできますが、"
+                             "コンポーネントを適切に登録または解除できない可能性があります。\n\n"
+                             "Plinthoraを終了しますか？";
 
 // What the seam saw, and what it answers.
 struct Seam {
