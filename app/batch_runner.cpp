@@ -1,7 +1,5 @@
 #include "app/batch_runner.h"
 
-#include <shlwapi.h>
-
 #include "core/jobs/job_line_parser.h"
 #include "core/jobs/path_resolver.h"
 #include "core/jobs/text_copy.h"
@@ -89,7 +87,7 @@ int runBatch(const char* argumentText)
     if (job->writeLog) {
         char logPath[MAX_PATH];
         if (job->logPath[0] != '\0') resolve(job->logPath, logPath);
-        else appDirPath("log.txt", logPath, sizeof logPath);
+        else besideProgram("log.txt", logPath, sizeof logPath);
         log.create(logPath);
         run.log = &log;
         run.logDetails = job->logDetails;
@@ -106,10 +104,12 @@ int runBatch(const char* argumentText)
 
 bool isUsageRequest(const char* argumentText)
 {
-    char text[8];
-    copyText(text, sizeof text, argumentText);
-    PathRemoveBlanksA(text);
-    return lstrcmpA(text, "/?") == 0 || lstrcmpA(text, "-?") == 0;
+    const char* text = argumentText;
+    while (*text == ' ') text++;
+    if ((text[0] != '/' && text[0] != '-') || text[1] != '?') return false;
+    for (text += 2; *text == ' '; text++) {
+    }
+    return *text == '\0';
 }
 
 int showUsage()

@@ -1,11 +1,11 @@
 #include "app/entry_logic.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "app/batch_runner.h"
 #include "app/rights_check.h"
 #include "core/jobs/heap.h"
+#include "core/jobs/text_copy.h"
 #include "core/registration/worker_process.h"
 #include "ui/main_window.h"
 
@@ -24,15 +24,26 @@ int runWindow()
 
 }  // namespace
 
+const char* argumentText(const char* commandLine)
+{
+    bool quoted = false;
+    const char* p = commandLine;
+    for (; *p != '\0'; p = nextChar(p)) {
+        if (*p == ' ' && !quoted) return p + 1;
+        if (*p == '"') quoted = !quoted;
+    }
+    return p;
+}
+
 int runEntryLogic()
 {
     // A worker serves the run that started it and nothing else: no rights check, no boxes.
     if (serveAsWorker()) return 0;
-    const char* argumentText = PathGetArgsA(GetCommandLineA());
+    const char* arguments = argumentText(GetCommandLineA());
     // Reading how to use the program needs no right to register anything.
-    if (isUsageRequest(argumentText)) return showUsage();
+    if (isUsageRequest(arguments)) return showUsage();
     RightsCheck rightsCheck;
     if (!rightsCheck.passes()) return 0;
-    if (argumentText[0] == '\0') return runWindow();
-    return runBatch(argumentText);
+    if (arguments[0] == '\0') return runWindow();
+    return runBatch(arguments);
 }

@@ -39,7 +39,7 @@ RightsCheck::RightsCheck() : mayWriteClasses(platformMayWriteClasses), showMessa
 int readCheckType()
 {
     char path[MAX_PATH];
-    if (!appDirPath("config.ini", path, sizeof path)) return CHECK_ASK;
+    if (!besideProgram("config.ini", path, sizeof path)) return CHECK_ASK;
     return (int)GetPrivateProfileIntA("RegCheck", "CheckType", CHECK_ASK, path);
 }
 

@@ -6,10 +6,11 @@
 # TARGET's library path: the -l<DLL> that TARGET's libraries ask for then finds it. Only
 # TARGET's link changes; other programs that link the same libraries import as before.
 #
-# A delayed DLL may export functions that belong to a DLL loaded at start-up (shell32 names
-# shlwapi's string functions); those are left out of its library, so that the link takes them
-# from the DLL that really provides them.
-set(PLINTHORA_START_UP_DLLS kernel32 user32 gdi32 advapi32 shlwapi)
+# An import library may also name functions that another DLL provides (shell32's names
+# shlwapi's string functions, which shell32 only forwards). A delayed DLL's library leaves out
+# what a DLL loaded at start-up or an earlier DLL of the list names, so that the link takes
+# every function from the DLL that really provides it, whatever the link order.
+set(PLINTHORA_START_UP_DLLS kernel32 advapi32)
 
 function(plinthora_delay_load target)
     # The 32-bit linker drops the stub that loads a delayed DLL at the first call, because
@@ -21,25 +22,26 @@ function(plinthora_delay_load target)
     endif()
     set(folder ${CMAKE_BINARY_DIR}/delay_imports/${target})
     set(script ${CMAKE_SOURCE_DIR}/cmake/make_delay_import.cmake)
-    set(start_up_libraries)
+    set(excluded)
     foreach(dll IN LISTS PLINTHORA_START_UP_DLLS)
         find_library(PLINTHORA_IMPORT_LIBRARY_${dll} NAMES ${dll} REQUIRED)
-        list(APPEND start_up_libraries ${PLINTHORA_IMPORT_LIBRARY_${dll}})
+        list(APPEND excluded ${PLINTHORA_IMPORT_LIBRARY_${dll}})
     endforeach()
-    list(JOIN start_up_libraries "," start_up_list)
     set(libraries)
     foreach(dll IN LISTS ARGN)
         find_library(PLINTHORA_IMPORT_LIBRARY_${dll} NAMES ${dll} REQUIRED)
         set(library ${folder}/lib${dll}.a)
+        list(JOIN excluded "," excluded_list)
         add_custom_command(OUTPUT ${library}
             COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DDLLTOOL=${CMAKE_DLLTOOL}
                     -DIMPORT_LIBRARY=${PLINTHORA_IMPORT_LIBRARY_${dll}} -DOUTPUT=${library}
-                    -DEXCLUDED_LIBRARIES=${start_up_list}
+                    -DEXCLUDED_LIBRARIES=${excluded_list}
                     -DPOINTER_SIZE=${CMAKE_SIZEOF_VOID_P} -P ${script}
-            DEPENDS ${script} ${PLINTHORA_IMPORT_LIBRARY_${dll}} ${start_up_libraries}
+            DEPENDS ${script} ${PLINTHORA_IMPORT_LIBRARY_${dll}} ${excluded}
             COMMENT "Delay-loading import library for ${dll}"
             VERBATIM)
         list(APPEND libraries ${library})
+        list(APPEND excluded ${PLINTHORA_IMPORT_LIBRARY_${dll}})
     endforeach()
     add_custom_target(${target}_delay_imports DEPENDS ${libraries})
     add_dependencies(${target} ${target}_delay_imports)

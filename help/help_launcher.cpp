@@ -77,7 +77,7 @@ HMODULE loadControl()
 void showHelp()
 {
     char target[MAX_PATH];
-    if (!appDirPath(HELP_TARGET, target, sizeof target)) return;
+    if (!besideProgram(HELP_TARGET, target, sizeof target)) return;
     callHtmlHelp(GetDesktopWindow(), target, HH_DISPLAY_TOC, 0);
 }
 

@@ -44,34 +44,11 @@ prepare_prefixes() {
     (export WINEPREFIX=$second_prefix; wine_prefix_ready)
 }
 
-# The Windows name of a path under / (Wine's drive Z:).
-winpath() {
-    local path=$1
-    printf 'Z:%s' "${path//\//\\}"
-}
-
 # One session: the wineserver of the prefix in WINEPREFIX and, when asked, an Xvfb, both on
 # the CPU in session_cpu. Each session runs in a subshell of its own.
-xvfb_pid=
 start_session() {
     local with_display=$1
-    if [ "$with_display" = yes ]; then
-        local display=
-        for n in $(seq 90 140); do
-            if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-                display=$n
-                break
-            fi
-        done
-        [ -n "$display" ] || { echo "bench: no free X display" >&2; exit 1; }
-        taskset -c "$session_cpu" Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 100); do
-            [ -e "/tmp/.X11-unix/X$display" ] && break
-            sleep 0.1
-        done
-        export DISPLAY=":$display"
-    fi
+    [ "$with_display" != yes ] || start_private_display taskset -c "$session_cpu"
     # A wineserver left over from an earlier run would not be pinned: end it first.
     "$WINESERVER_BIN" -k 2>/dev/null || true
     "$WINESERVER_BIN" -w 2>/dev/null || true
@@ -86,11 +63,7 @@ start_session() {
 
 stop_session() {
     "$WINESERVER_BIN" -k 2>/dev/null || true
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-        xvfb_pid=
-    fi
+    stop_private_display
 }
 
 # Busy and total jiffies of every CPU the bench leaves free, from /proc/stat.
@@ -124,20 +97,20 @@ bench_arch() {
 
     echo "== bench $arch: data"
     local wdata
-    wdata=$(winpath "$data")
+    wdata=$(windows_path "$data")
     python3 bench/prepare_data.py "$build/samples/sample_server.dll" "$data" "$wdata"
     rm -rf "$data/logs" "$data"/raw*.tsv "$data"/warm-up*.tsv
     mkdir -p "$data/logs"
     wait "$prefixes_pid"
 
     local exe bench_dir raw machine
-    exe=$(winpath "$build/plinthora.exe")
-    bench_dir=$(winpath "$build/bench")
+    exe=$(windows_path "$build/plinthora.exe")
+    bench_dir=$(windows_path "$build/bench")
     raw=$data/raw.tsv
     machine=$data/machine.tsv
     local all_servers=""
     for file in "$data"/servers/*.dll; do
-        all_servers+=" $(winpath "$file")"
+        all_servers+=" $(windows_path "$file")"
     done
 
     {
@@ -196,8 +169,8 @@ bench_arch() {
         local session_raw=$data/raw-$name.tsv
         trap stop_session EXIT
         start_session "$with_display"
-        taskset -c "$session_cpu" "$loader" "$timer" "$(winpath "$data/plan-warm-up.txt")" 1 \
-            "$(winpath "$data/warm-up-$name.tsv")" >/dev/null 2>&1 || true
+        taskset -c "$session_cpu" "$loader" "$timer" "$(windows_path "$data/plan-warm-up.txt")" 1 \
+            "$(windows_path "$data/warm-up-$name.tsv")" >/dev/null 2>&1 || true
         for plan in "$@"; do
             echo "== bench $arch: $plan (CPU $session_cpu)"
             if [ "$plan" = window ]; then
@@ -206,7 +179,7 @@ bench_arch() {
                     [ "$round" -le "$window_run_rounds" ] && run_too=run
                     for program in window_driver window_floor; do
                         timeout 900 taskset -c "$session_cpu" "$loader" "$bench_dir\\$program.exe" "$wdata\\flat" \
-                            "$round" "$(winpath "$session_raw")" $run_too >/dev/null 2>&1 ||
+                            "$round" "$(windows_path "$session_raw")" $run_too >/dev/null 2>&1 ||
                             echo "bench: $program round $round did not finish" >&2
                     done
                 done
@@ -214,8 +187,8 @@ bench_arch() {
             fi
             local plan_rounds=$rounds
             [ "$plan" = startup ] && plan_rounds=$startup_rounds
-            taskset -c "$session_cpu" "$loader" "$timer" "$(winpath "$data/plan-$plan.txt")" "$plan_rounds" \
-                "$(winpath "$session_raw")" >/dev/null 2>&1
+            taskset -c "$session_cpu" "$loader" "$timer" "$(windows_path "$data/plan-$plan.txt")" "$plan_rounds" \
+                "$(windows_path "$session_raw")" >/dev/null 2>&1
         done
     }
     if [ ${#cpus[@]} -ge 2 ]; then

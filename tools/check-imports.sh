@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Fails when the executable imports a DLL that Windows itself does not provide, imports at
-# start-up a DLL that only the window uses, or calls a function through an import slot that
-# no import entry fills.
+# start-up a DLL that a run with nothing to do never calls into, or calls a function through
+# an import slot that no import entry fills.
 set -euo pipefail
 exe=$1
 allowed='^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|ole32|oleaut32|comctl32|comdlg32|msvcrt|ws2_32|version|uxtheme)\.dll$'
-# The window's DLLs are loaded when the window first calls into them (app/CMakeLists.txt), so
-# that a batch run starts without paying for them; 32-bit builds cannot delay-load
+# These are loaded at the first call into them (app/CMakeLists.txt), so that a run with
+# nothing to do starts without paying for them; 32-bit builds cannot delay-load
 # (cmake/delay_load.cmake).
-window_only='^(comctl32|comdlg32|shell32)\.dll$'
+delay_loaded='^(shlwapi|user32|gdi32|ole32|comctl32|comdlg32|shell32)\.dll$'
 if x86_64-w64-mingw32-objdump -f "$exe" | grep -q 'file format pei-i386'; then
-    window_only='^$'
+    delay_loaded='^$'
 fi
 bad=0
 while read -r dll; do
@@ -18,8 +18,8 @@ while read -r dll; do
     if ! echo "$name" | grep -Eq "$allowed"; then
         echo "$exe imports $dll, which is not part of Windows" >&2
         bad=1
-    elif echo "$name" | grep -Eq "$window_only"; then
-        echo "$exe loads $dll at start-up; only the window uses it, so it should be delay-loaded" >&2
+    elif echo "$name" | grep -Eq "$delay_loaded"; then
+        echo "$exe loads $dll at start-up; a run with nothing to do never calls into it, so it should be delay-loaded" >&2
         bad=1
     fi
 done < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')

@@ -15,14 +15,12 @@ if [ ! -f "$probe" ] || [ ! -f "$build/tests/plinthora.chm" ]; then
     echo "help-screenshot: $probe or its plinthora.chm is missing; build $build with BUILD_TESTING=ON" >&2
     exit 1
 fi
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build" "$output"
-fi
-
 mkdir -p "$(dirname "$output")"
 output=$(cd "$(dirname "$output")" && pwd)/$(basename "$output")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$root/tools/wine-env.sh" "$build/wineprefix"
+trap 'rm -rf "$work"; stop_private_display' EXIT
+[ -n "${DISPLAY:-}" ] || start_private_display
 cd "$work"
 
 # The probe writes its report once the viewer shows its contents, then keeps it open a while.
@@ -40,6 +38,6 @@ if [ ! -f report.txt ]; then
 fi
 
 read -r _ left top right bottom < <(grep '^rect ' report.txt)
-import -display "$DISPLAY" -window root -crop "$((right - left))x$((bottom - top))+${left}+${top}" +repage "$output"
+capture_settled "$output" "$((right - left))x$((bottom - top))+${left}+${top}"
 wait "$probe_pid"
 echo "$output"

@@ -27,41 +27,22 @@ if ! { cmake --preset x64 -DBUILD_TESTING=ON && cmake --build --preset x64 --tar
     exit 1
 fi
 
-# The Windows name of a Unix path: Wine's drive Z: is the Unix root.
-windows_path() {
-    local path
-    path=$(readlink -f "$1")
-    echo "Z:${path//\//\\}"
-}
+source tools/wine-env.sh "$root/$build/wineprefix"
 
-own_xvfb=""
 stop_own_display() {
-    [ -n "$own_xvfb" ] || return 0
+    [ -n "${PRIVATE_XVFB_PID:-}" ] || return 0
     # Let the prefix's Wine processes leave the display before it goes.
     timeout 20 "$WINESERVER_BIN" -w 2>/dev/null || true
-    kill "$own_xvfb" 2>/dev/null || true
+    stop_private_display
 }
 trap stop_own_display EXIT
+[ -n "${DISPLAY:-}" ] || start_private_display
 
-if [ -z "${DISPLAY:-}" ]; then
-    display_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-    own_xvfb=$!
-    for _ in $(seq 100); do
-        [ -s "$display_file" ] && break
-        sleep 0.1
-    done
-    [ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
-    export DISPLAY=":$(head -n 1 "$display_file")"
-    rm -f "$display_file"
-fi
-
-source tools/wine-env.sh "$root/$build/wineprefix"
 wine_prefix_ready
 
 exe=$(windows_path "$build/plinthora.exe")
 launcher=("$WINE_LOADER" "$build/tools/launch_exact.exe")
-[ -n "$own_xvfb" ] && launcher+=(--answer-boxes)
+[ -n "${PRIVATE_XVFB_PID:-}" ] && launcher+=(--answer-boxes)
 
 # Runs plinthora.exe with the argument text given.
 run_exact() {
@@ -116,10 +97,9 @@ open_window() {
         wait "$launcher_pid" || true
         return 1
     fi
-    sleep 3  # time to draw the first picture
-    import -window root "$shots/window.png"
+    capture_settled "$shots/window.png"
     echo "screenshot of the window: build/screenshots/window.png"
-    if [ -n "$own_xvfb" ]; then
+    if [ -n "${PRIVATE_XVFB_PID:-}" ]; then
         touch "$handshake/close"
     else
         echo "the window is open on $DISPLAY; close it to finish"

@@ -18,26 +18,18 @@ handshake=$(mktemp -d)
 mkdir -p "$out"
 rm -f "$out"/*.png
 
-display=""
-for number in $(seq 70 99); do
-    if [ ! -e "/tmp/.X$number-lock" ] && [ ! -e "/tmp/.X11-unix/X$number" ]; then display=$number; break; fi
-done
-[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
 driver_pid=""
 cleanup() {
     [ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null || true
     "$WINESERVER_BIN" -k 2>/dev/null || true
-    kill "$xvfb_pid" 2>/dev/null || true
+    stop_private_display
     rm -rf "$handshake"
 }
 trap cleanup EXIT
-export DISPLAY=":$display"
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_private_display
 
 wine_prefix_ready
-"$WINE_LOADER" "$root/build/x64/tests/screenshots/screenshot_driver.exe" "Z:${handshake//\//\\}" \
+"$WINE_LOADER" "$root/build/x64/tests/screenshots/screenshot_driver.exe" "$(windows_path "$handshake")" \
     >"$handshake/driver.log" 2>&1 &
 driver_pid=$!
 
@@ -47,9 +39,7 @@ shoot() {
     local ready=$1 stage x y width height
     stage=$(basename "$ready" .ready)
     read -r x y width height <"$ready"
-    # Wine hands finished paintings to the X server a moment after the window has drawn them.
-    sleep 0.5
-    import -window root -crop "${width}x${height}+${x}+${y}" +repage "$out/$stage.png"
+    capture_settled "$out/$stage.png" "${width}x${height}+${x}+${y}"
     rm -f "$ready"
     touch "$handshake/$stage.done"
     echo "$out/$stage.png"

@@ -49,3 +49,52 @@ pe_machine() {
         *) echo unknown ;;
     esac
 }
+
+# The Windows name of a Unix path: Wine's drive Z: is the Unix root.
+windows_path() {
+    local path
+    path=$(readlink -m "$1")
+    printf 'Z:%s\n' "${path//\//\\}"
+}
+
+# Starts an X server of this shell's own and exports its DISPLAY; PRIVATE_XVFB_PID is the
+# server. Arguments, when given, are a command that runs it (taskset -c 1, say). Returns once
+# the server takes connections: it writes its display number only then.
+start_private_display() {
+    local number_file
+    number_file=$(mktemp)
+    "$@" Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" 2>/dev/null &
+    PRIVATE_XVFB_PID=$!
+    while [ ! -s "$number_file" ] && kill -0 "$PRIVATE_XVFB_PID" 2>/dev/null; do sleep 0.1; done
+    if [ ! -s "$number_file" ]; then
+        rm -f "$number_file"
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$(head -n 1 "$number_file")"
+    rm -f "$number_file"
+}
+
+stop_private_display() {
+    [ -n "${PRIVATE_XVFB_PID:-}" ] || return 0
+    kill "$PRIVATE_XVFB_PID" 2>/dev/null || true
+    wait "$PRIVATE_XVFB_PID" 2>/dev/null || true
+    PRIVATE_XVFB_PID=
+}
+
+# Saves a picture of the screen, or of the area "WIDTHxHEIGHT+X+Y", to the PNG file named.
+# Wine hands a window's painting to the X server a moment after the window has drawn it, so
+# pictures are taken until two in a row are alike.
+capture_settled() {
+    local output=$1 area=${2:-} previous="" current
+    local crop=()
+    [ -z "$area" ] || crop=(-crop "$area" +repage)
+    for _ in $(seq 100); do
+        import -window root "${crop[@]}" -strip "$output"
+        current=$(md5sum <"$output")
+        [ "$current" = "$previous" ] && return 0
+        previous=$current
+    done
+    echo "the screen did not settle" >&2
+    return 1
+}

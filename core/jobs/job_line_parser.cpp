@@ -12,13 +12,6 @@ bool isSeparator(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// The next character: a lead byte takes its trail byte with it, but never the line's end.
-const char* nextChar(const char* p)
-{
-    if (IsDBCSLeadByte((BYTE)*p) && p[1] != '\0') return p + 2;
-    return p + 1;
-}
-
 char lowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? (char)(c + ('a' - 'A')) : c;

@@ -68,6 +68,21 @@ bool resolve(const char* text, char* out)
     return appendTo(out, work);
 }
 
+bool besideProgram(const char* fileName, char* out, size_t capacity)
+{
+    if (capacity < MAX_PATH) return fail(out);
+    DWORD length = GetModuleFileNameA(nullptr, out, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return fail(out);
+    // The folder part ends with the last separator; a trail byte 0x5C is none.
+    char* folderEnd = out;
+    for (const char* p = out; *p != '\0'; p = nextChar(p))
+        if (*p == '\\') folderEnd = out + (p - out) + 1;
+    size_t kept = (size_t)(folderEnd - out);
+    if (kept + lstrlenA(fileName) >= MAX_PATH) return fail(out);
+    copyText(folderEnd, MAX_PATH - kept, fileName);
+    return true;
+}
+
 bool appDirPath(const char* name, char* out, size_t capacity)
 {
     if (capacity < MAX_PATH) return fail(out);

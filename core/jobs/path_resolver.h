@@ -12,3 +12,8 @@ bool resolve(const char* text, char* out);
 // The executable's directory joined with name, into out of capacity bytes (at least 260).
 // Returns false, with out empty, when the join does not fit.
 bool appDirPath(const char* name, char* out, size_t capacity);
+
+// The same for a plain file name (no folder part, no dots to fold), the way the program finds
+// its own files: config.ini, the default list files and log, the help file. It needs no
+// shell library, so that a run with nothing to do never loads one.
+bool besideProgram(const char* fileName, char* out, size_t capacity);

@@ -2,6 +2,12 @@
 
 #include <windows.h>
 
+const char* nextChar(const char* p)
+{
+    if (IsDBCSLeadByte((BYTE)*p) && p[1] != '\0') return p + 2;
+    return p + 1;
+}
+
 void copyTextPart(char* destination, size_t capacity, const char* source, size_t length)
 {
     if (capacity == 0) return;

@@ -31,13 +31,13 @@ void chooseListFile(const JobSpec* job, ListFileChoice* choice)
         resolve(job->listFilePath, choice->path);
         choice->forcedUnregister = job->switches.unregister;
     } else if (!job->switches.unregister) {
-        appDirPath("install.ini", choice->path, sizeof choice->path);
+        besideProgram("install.ini", choice->path, sizeof choice->path);
         choice->forcedUnregister = 0;
     } else if (uninstallListExists()) {
-        appDirPath("uninstall.ini", choice->path, sizeof choice->path);
+        besideProgram("uninstall.ini", choice->path, sizeof choice->path);
         choice->forcedUnregister = 0;
     } else {
-        appDirPath("install.ini", choice->path, sizeof choice->path);
+        besideProgram("install.ini", choice->path, sizeof choice->path);
         choice->forcedUnregister = 1;
     }
 }
@@ -144,11 +144,11 @@ void mergeOuterOptions(JobSpec* lineJob, BYTE forcedUnregister, const JobSpec* o
 bool installListExists()
 {
     char path[MAX_PATH];
-    return appDirPath("install.ini", path, sizeof path) && PathFileExistsA(path);
+    return besideProgram("install.ini", path, sizeof path) && PathFileExistsA(path);
 }
 
 bool uninstallListExists()
 {
     char path[MAX_PATH];
-    return appDirPath("uninstall.ini", path, sizeof path) && PathFileExistsA(path);
+    return besideProgram("uninstall.ini", path, sizeof path) && PathFileExistsA(path);
 }

@@ -24,7 +24,7 @@ DWORD itemTimeoutFromConfig()
 {
     char config[MAX_PATH];
     UINT seconds = DEFAULT_ITEM_TIMEOUT_SECONDS;
-    if (appDirPath("config.ini", config, sizeof config)) {
+    if (besideProgram("config.ini", config, sizeof config)) {
         seconds = GetPrivateProfileIntA("Run", "ItemTimeout", DEFAULT_ITEM_TIMEOUT_SECONDS, config);
     }
     if (seconds == 0) return INFINITE;
@@ -91,7 +91,7 @@ void IsolatedPerformer::begin(HANDLE stop)
     DWORD length = GetModuleFileNameA(nullptr, ownProgram, sizeof ownProgram);
     if (length == 0 || length >= sizeof ownProgram) ownProgram[0] = '\0';
     otherProgram[0] = '\0';
-    if (OTHER_ARCHITECTURE_HELPER != nullptr && appDirPath(OTHER_ARCHITECTURE_HELPER, otherProgram, sizeof otherProgram) &&
+    if (OTHER_ARCHITECTURE_HELPER != nullptr && besideProgram(OTHER_ARCHITECTURE_HELPER, otherProgram, sizeof otherProgram) &&
         GetFileAttributesA(otherProgram) == INVALID_FILE_ATTRIBUTES) {
         otherProgram[0] = '\0';
     }

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/test_paths.h"
+
 namespace {
 
 const char INFORM_TEXT[] =
@@ -43,18 +45,10 @@ int seamShowMessage(const char* text, UINT type)
 // config.ini beside this test program for the life of the object; null content: no file.
 class ConfigBesideProgram {
 public:
-    explicit ConfigBesideProgram(const char* content)
+    explicit ConfigBesideProgram(const char* content) : path_(executableDirectory() + "\\config.ini")
     {
-        char exe[MAX_PATH];
-        GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        path_ = exe;
-        path_ = path_.substr(0, path_.find_last_of('\\')) + "\\config.ini";
         DeleteFileA(path_.c_str());
-        if (content == nullptr) return;
-        HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written;
-        WriteFile(file, content, lstrlenA(content), &written, nullptr);
-        CloseHandle(file);
+        if (content != nullptr) writeFileBytes(path_, content);
     }
     ~ConfigBesideProgram() { DeleteFileA(path_.c_str()); }
 

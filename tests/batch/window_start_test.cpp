@@ -1,30 +1,32 @@
-// The program started without arguments opens its window. The common controls, dialogs and
-// shell DLLs are loaded only when the window first calls into them (a batch run never does),
-// so a fault in that loading would show here and nowhere else.
+// The program started without arguments opens its window. The libraries the window needs are
+// loaded only when it first calls into them (a run with nothing to do never does), so a fault
+// in that loading would show here and nowhere else.
 #include <windows.h>
 
 #include <string>
 
 #include "tests/batch/batch_run.h"
 #include "tests/support/top_level_windows.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
 const DWORD WINDOW_PATIENCE_MS = 30000;
-const DWORD POLL_MS = 20;
 
 HWND waitForMainWindow(DWORD processId)
 {
-    for (DWORD waited = 0; waited < WINDOW_PATIENCE_MS; waited += POLL_MS) {
-        HWND found = visibleTopLevelWindow(processId, [](HWND window) {
-            char className[64] = "";
-            GetClassNameA(window, className, sizeof className);
-            return lstrcmpA(className, "Plinthora") == 0;
-        });
-        if (found != nullptr) return found;
-        Sleep(POLL_MS);
-    }
-    return nullptr;
+    HWND found = nullptr;
+    waitUntil(
+        [&] {
+            found = visibleTopLevelWindow(processId, [](HWND window) {
+                char className[64] = "";
+                GetClassNameA(window, className, sizeof className);
+                return lstrcmpA(className, "Plinthora") == 0;
+            });
+            return found != nullptr;
+        },
+        WINDOW_PATIENCE_MS);
+    return found;
 }
 
 }  // namespace

@@ -16,14 +16,6 @@ std::string resolved(const std::string& text)
     return out;
 }
 
-std::string exeDirectory()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text = path;
-    return text.substr(0, text.find_last_of('\\'));
-}
-
 std::string windowsDirectory()
 {
     char path[MAX_PATH];
@@ -45,14 +37,18 @@ TEST(PathResolver, MacrosTakeTheirDirectoryAndDropWhatStandsBefore)
         {"<sysdir>\\a.dll", sys + "\\a.dll"},
         {"C:\\other\\<sysdir>\\a.dll", sys + "\\a.dll"},
         {"<windir>\\a.dll", windowsDirectory() + "\\a.dll"},
-        {"<appdir>\\install.ini", exeDirectory() + "\\install.ini"},
-        {"<appdir>", exeDirectory()},
+        {"<appdir>\\install.ini", executableDirectory() + "\\install.ini"},
+        {"<appdir>", executableDirectory()},
         {"<windir>\\<sysdir>", sys},
         {"<sysdir>\\<windir>", sys + "\\<windir>"},
         {"\"<sysdir>\\a b.dll\"", sys + "\\a b.dll"},
         {"<sysdir>\\sub\\..\\a.dll", sys + "\\a.dll"},
     };
     for (const auto& row : rows) EXPECT_EQ(row.expected, resolved(row.text)) << row.text;
+    // The program's own files are found where <appdir> points.
+    char beside[MAX_PATH];
+    ASSERT_TRUE(besideProgram("install.ini", beside, sizeof beside));
+    EXPECT_EQ(resolved("<appdir>\\install.ini"), beside);
 }
 
 TEST(PathResolver, BareNamesStayAndOtherTextsJoinTheCurrentDirectory)
@@ -93,5 +89,7 @@ TEST(PathResolver, JoinsThatOverflowGiveAnEmptyPathNotAnotherName)
     EXPECT_FALSE(resolve(("C:\\" + longName + "\\" + longName).c_str(), out));
     EXPECT_STREQ("", out);
     EXPECT_FALSE(appDirPath(longName.c_str(), out, sizeof out));
+    EXPECT_STREQ("", out);
+    EXPECT_FALSE(besideProgram(longName.c_str(), out, sizeof out));
     EXPECT_STREQ("", out);
 }

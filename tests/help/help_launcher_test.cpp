@@ -42,14 +42,6 @@ std::string hex(ULONG_PTR value)
     return text;
 }
 
-std::string executableDirectory()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text = path;
-    return text.substr(0, text.find_last_of('\\'));
-}
-
 class HelpLauncher : public ::testing::Test {
 protected:
     ScratchDirectory scratch{"help_launcher"};

@@ -12,14 +12,6 @@
 
 namespace {
 
-std::string exeDirectory()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    PathRemoveFileSpecA(path);
-    return path;
-}
-
 // Creates a file through the wide API, which accepts paths beyond 259 characters.
 bool createLongFile(const std::string& path)
 {
@@ -47,7 +39,7 @@ TEST(LongPaths, EveryJoinEitherFitsExactlyOrGivesNoPath)
         std::string base;
     } bases[] = {
         {"<sysdir>\\", systemDirectory()},
-        {"<appdir>\\", exeDirectory()},
+        {"<appdir>\\", executableDirectory()},
         {"", scratch.path()},
     };
     int cases = 0;

@@ -1,3 +1,4 @@
+// The window under stress: many items, and closing it in the middle of every kind of work.
 #include <windows.h>
 #include <psapi.h>
 
@@ -5,18 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "core/production/job_stop.h"
 #include "resources/resource.h"
 #include "tests/support/test_paths.h"
-#include "tests/ui/dialog_driver.h"
-#include "tests/ui/window_work.h"
+#include "tests/support/wait_until.h"
+#include "tests/ui/window_harness.h"
 #include "ui/background_operations.h"
 #include "ui/item_list_view.h"
 
 namespace {
 
-class WindowRobustness : public WindowWork {
+class WindowRobustness : public MainWindowTest {};
+
+// Closing the window while a worker runs: the window goes out of sight at once and is
+// destroyed once the worker has stopped, between two items, lines or entries; then no item,
+// worker or heap memory of that window may be left, and no box comes up that nobody would see.
+class CloseWhileWorking : public MainWindowTest {
 protected:
-    ScratchDirectory scratch{"window_robustness"};
+    ScratchDirectory scratch{"close_while_working"};
+    CallRecord calls{scratch};
 
     std::vector<ComponentItem*> rowItems() const
     {
@@ -78,18 +86,19 @@ TEST_F(WindowRobustness, HundredThousandItemsComeAndGoWithoutGrowth)
            (unsigned)(workingSetFull[1] / 1024), (unsigned)(workingSet() / 1024));
 }
 
-TEST_F(WindowRobustness, ClosingDuringAnAddADropAndARunTwentyTimesEach)
+TEST_F(CloseWhileWorking, DuringAnAddADropOrARunTwentyTimesEachLeavesNothingBehind)
 {
+    const int files = 400, components = 60;
     std::string many = scratch.makeFolder("many");
-    for (int index = 0; index < 400; ++index) writeFileBytes(many + "\\f" + std::to_string(index) + ".dll", "");
+    for (int index = 0; index < files; ++index) writeFileBytes(many + "\\f" + std::to_string(index) + ".dll", "");
     int threadsBefore = threadsOfThisProcess();
+    size_t heapAfterFirstRound = 0;
     const char* operations[] = {"add", "drop", "run"};
     int rounds = 0;
     for (const char* operation : operations) {
         for (int round = 0; round < 20; ++round, ++rounds) {
             if (rounds > 0) reopen();
             std::string what = std::string(operation) + " round " + std::to_string(round);
-            std::vector<ComponentItem*> items;
             if (operation[0] == 'a') {
                 JobSpec* job = newJobSpec();
                 appendPath(job, many.c_str());
@@ -99,15 +108,63 @@ TEST_F(WindowRobustness, ClosingDuringAnAddADropAndARunTwentyTimesEach)
                 PostMessageA(window, WM_DROPFILES, (WPARAM)makeDrop({many}), 0);
                 ASSERT_TRUE(pumpUntil([&] { return rowCount() >= 3; })) << what;
             } else {
-                appendFromWorker(std::vector<std::string>(60, componentPath("comp_ok.dll")));
+                appendFromWorker(std::vector<std::string>(components, componentPath("comp_ok.dll")));
+                calls.clear();
                 SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
                 ASSERT_TRUE(pumpUntil([&] { return item(0)->status != STATUS_PENDING; })) << what;
             }
-            items = rowItems();
-            closeAsTheUserDoes();
+            std::vector<ComponentItem*> items = rowItems();
+            EXPECT_EQ(closeAsTheUserDoes(), 0) << what;
+            EXPECT_FALSE(IsWindow(window)) << what;
+            if (operation[0] == 'r') {
+                EXPECT_LT(calls.lines().size(), (size_t)components) << what << ": the run went on after the close";
+            }
             expectAllFreed(items, what);
-            EXPECT_TRUE(waitFor([&] { return threadsOfThisProcess() <= threadsBefore; })) << what << ": a worker lives on";
+            EXPECT_TRUE(waitUntil([&] { return threadsOfThisProcess() <= threadsBefore; })) << what << ": a worker lives on";
+            if (rounds == 0) heapAfterFirstRound = heapBytesInUse();
         }
     }
+    // Well under the items of one unfinished add.
+    EXPECT_LT(heapBytesInUse(), heapAfterFirstRound + files * sizeof(ComponentItem) / 2);
+    EXPECT_TRUE(boxTexts.empty());
     printf("window: closed during %d operations\n", rounds);
+}
+
+TEST_F(CloseWhileWorking, ARunStopsAfterTheItemInProgressAndTheWindowWaitsForTheWorker)
+{
+    std::vector<ComponentItem*> items = appendFromWorker(std::vector<std::string>(20, componentPath("comp_ok.dll")));
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_RUN, 0), 0);
+    ASSERT_EQ(busyState(), Running);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    // The item in progress, if any, may still finish; no other may start.
+    size_t performedAtTheClose = calls.lines().size();
+    EXPECT_TRUE(IsWindow(window)) << "the window stays until the worker has stopped";
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(jobStopRequested());
+    for (ComponentItem* item : items) ASSERT_TRUE(isLiveHeapBlock(item));
+
+    EXPECT_EQ(record->runMessageLoop(), 0);
+    EXPECT_FALSE(IsWindow(window));
+    for (ComponentItem* item : items) EXPECT_FALSE(isLiveHeapBlock(item));
+    EXPECT_LE(calls.lines().size(), performedAtTheClose + 1) << "the run went on after the item in progress";
+}
+
+// A close while a long list file is read ends the read at the next line: the error of a
+// later line never reaches a user who has closed the window, and the worker does not block
+// on a box that nobody sees.
+TEST_F(CloseWhileWorking, DuringAListFileEndsTheReadWithoutALaterErrorBox)
+{
+    std::string lines;
+    for (int index = 0; index < 5000; index++) lines += componentPath("comp_ok.dll") + "\r\n";
+    lines += "/f:" + scratch.file("absent.txt") + "\r\n";
+    writeFileBytes(scratch.file("long.txt"), lines);
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageA(window, WM_DROPFILES, (WPARAM)makeDrop({scratch.file("long.txt")}), 0);
+    ASSERT_TRUE(pumpUntil([&] { return rowCount() >= 5; }));
+    BYTE none[256] = {};
+    SetKeyboardState(none);
+    EXPECT_EQ(closeAsTheUserDoes(), 0) << "the worker did not stop";
+    EXPECT_TRUE(boxTexts.empty()) << "an error box came up after the close";
 }

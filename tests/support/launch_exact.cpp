@@ -8,8 +8,9 @@
 //
 // --answer-boxes: for a run nobody can watch, prints each "Plinthora" message box and
 //     answers it (OK, or No where there is no OK).
-// --window-handshake FOLDER: creates FOLDER\shown once the program shows a window, and
-//     closes the program's windows once FOLDER\close exists.
+// --window-handshake FOLDER: creates FOLDER\shown once the program shows a window and has
+//     drawn it (it waits for input again), and closes the program's windows once
+//     FOLDER\close exists.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -126,6 +127,7 @@ int main()
         }
         if (handshake.empty()) continue;
         if (!shown && hasOtherVisibleWindow(process.dwProcessId, CAPTION)) {
+            WaitForInputIdle(process.hProcess, CLOSE_PATIENCE_MS);
             CloseHandle(CreateFileW((handshake + L"\\shown").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
             shown = true;
         }

@@ -4,10 +4,9 @@
 #include <stdlib.h>
 
 #include "tests/support/top_level_windows.h"
+#include "tests/support/wait_until.h"
 
 namespace {
-
-const DWORD POLL_MS = 20;
 
 // The text control of a system message box has this id on every version of the platform.
 const int TEXT_CONTROL_ID = 0xFFFF;
@@ -153,33 +152,29 @@ bool hasOtherVisibleWindow(DWORD processId, const char* caption)
 SeenBox readMessageBox(HWND box, DWORD patienceMs)
 {
     SeenBox seen;
-    DWORD start = GetTickCount();
-    for (;;) {
-        char text[1024] = "";
-        GetDlgItemTextA(box, TEXT_CONTROL_ID, text, sizeof text);
-        seen.text = text;
-        seen.buttons.clear();
-        for (int id = IDOK; id <= IDCONTINUE; ++id) {
-            HWND button = GetDlgItem(box, id);
-            if (button != nullptr && IsWindowVisible(button)) seen.buttons.push_back(id);
-        }
-        HWND control = iconControl(box);
-        seen.icon = control != nullptr ? recogniseIcon(control) : 0;
-        bool complete = !seen.text.empty() && !seen.buttons.empty() && (control == nullptr || seen.icon != 0);
-        if (complete || !IsWindow(box) || GetTickCount() - start >= patienceMs) return seen;
-        Sleep(POLL_MS);
-    }
+    waitUntil(
+        [&] {
+            char text[1024] = "";
+            GetDlgItemTextA(box, TEXT_CONTROL_ID, text, sizeof text);
+            seen.text = text;
+            seen.buttons.clear();
+            for (int id = IDOK; id <= IDCONTINUE; ++id) {
+                HWND button = GetDlgItem(box, id);
+                if (button != nullptr && IsWindowVisible(button)) seen.buttons.push_back(id);
+            }
+            HWND control = iconControl(box);
+            seen.icon = control != nullptr ? recogniseIcon(control) : 0;
+            bool complete = !seen.text.empty() && !seen.buttons.empty() && (control == nullptr || seen.icon != 0);
+            return complete || !IsWindow(box);
+        },
+        patienceMs);
+    return seen;
 }
 
 bool answerMessageBox(HWND box, int button, DWORD patienceMs)
 {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(box, button));
-    DWORD start = GetTickCount();
-    while (IsWindow(box) && IsWindowVisible(box)) {
-        if (GetTickCount() - start >= patienceMs) return false;
-        Sleep(POLL_MS);
-    }
-    return true;
+    return waitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, patienceMs);
 }
 
 int defaultAnswer(const SeenBox& box)

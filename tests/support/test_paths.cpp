@@ -13,11 +13,16 @@ std::string directoryOf(std::string path)
 
 }  // namespace
 
-std::string buildDirectory()
+std::string executableDirectory()
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return directoryOf(directoryOf(path));
+    return directoryOf(path);
+}
+
+std::string buildDirectory()
+{
+    return directoryOf(executableDirectory());
 }
 
 std::string plinthoraExePath()

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+// The folder this program runs from, and the build folder above it.
+std::string executableDirectory();
 std::string buildDirectory();
 std::string plinthoraExePath();
 std::string componentPath(const char* fileName);

@@ -1,20 +1,20 @@
 // The window's workers for real: adding through the Add dialog, drops with and without Ctrl
-// and Alt, runs with the test components, the installer view's loads, and closing the window
-// while a worker is at work.
+// and Alt, and runs with the test components. Closing the window while they work is the
+// close-while-working suite's (robustness), the installer view's loads its own suite's.
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
 #include "tests/support/failure_causes.h"
-#include "tests/support/message_boxes.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/dialog_driver.h"
-#include "tests/ui/window_work.h"
+#include "tests/ui/window_harness.h"
 #include "ui/item_dialog.h"
 #include "ui/item_list_view.h"
 
@@ -26,12 +26,58 @@ std::vector<std::string> sorted(std::vector<std::string> texts)
     return texts;
 }
 
+// What the list draws: at each of its paints, every row inside the area being painted, with
+// the status its item has at that moment. The list's callback always answers with the item's
+// current status, so only a paint shows that the row was redrawn.
+class DrawnStatuses {
+public:
+    explicit DrawnStatuses(HWND list) : list_(list)
+    {
+        SetPropA(list_, PROPERTY, this);
+        listProcedure_ = (WNDPROC)SetWindowLongPtrA(list_, GWLP_WNDPROC, (LONG_PTR)watchPaint);
+    }
+    ~DrawnStatuses()
+    {
+        SetWindowLongPtrA(list_, GWLP_WNDPROC, (LONG_PTR)listProcedure_);
+        RemovePropA(list_, PROPERTY);
+    }
+    bool drawn(int row, const std::string& status) const { return drawn_.count({row, status}) != 0; }
+
+private:
+    static constexpr const char* PROPERTY = "DrawnStatuses";
+
+    static LRESULT CALLBACK watchPaint(HWND list, UINT message, WPARAM wordParam, LPARAM longParam)
+    {
+        DrawnStatuses* self = (DrawnStatuses*)GetPropA(list, PROPERTY);
+        RECT area;
+        if (message == WM_PAINT && GetUpdateRect(list, &area, FALSE)) {
+            int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+            for (int row = 0; row < count; row++) {
+                RECT bounds = {}, common;
+                bounds.left = LVIR_BOUNDS;
+                LVITEMA entry = {};
+                entry.mask = LVIF_PARAM;
+                entry.iItem = row;
+                if (!SendMessageA(list, LVM_GETITEMRECT, row, (LPARAM)&bounds) || !IntersectRect(&common, &area, &bounds) ||
+                    !SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&entry))
+                    continue;
+                self->drawn_.insert({row, ((ComponentItem*)entry.lParam)->status});
+            }
+        }
+        return CallWindowProcA(self->listProcedure_, list, message, wordParam, longParam);
+    }
+
+    HWND list_;
+    WNDPROC listProcedure_;
+    std::set<std::pair<int, std::string>> drawn_;
+};
+
 // A folder "pack" with two files and a subfolder holding a third, and two list files.
-class Work : public WindowWork {
+class Work : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        WindowWork::SetUp();
+        MainWindowTest::SetUp();
         pack = scratch.makeFolder("pack");
         scratch.makeFolder("pack\\sub");
         for (const char* name : {"pack\\a.dll", "pack\\b.ocx", "pack\\sub\\c.dll"}) writeFileBytes(scratch.file(name), "x");
@@ -145,10 +191,14 @@ TEST_F(Work, RunPerformsEveryRowAndARunAgainReplacesTheStatus)
                                                     "comp_ok.dll|DllUnregisterServer|ole=1"};
     for (int round = 0; round < 2; round++) {
         calls.clear();
+        DrawnStatuses drawing(list());
         SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
         EXPECT_EQ(busyState(), Running);
-        ASSERT_TRUE(serveUntilIdle());
-        for (int row = 0; row < 4; row++) EXPECT_EQ(cell(row, 2), statuses[row]) << "round " << round << " row " << row;
+        ASSERT_TRUE(pumpUntilIdle());
+        for (int row = 0; row < 4; row++) {
+            EXPECT_EQ(cell(row, 2), statuses[row]) << "round " << round << " row " << row;
+            EXPECT_TRUE(drawing.drawn(row, statuses[row])) << "round " << round << ": row " << row << " was not redrawn with its result";
+        }
         EXPECT_EQ(calls.lines(), expectedCalls) << "round " << round;
         // Whatever a row shows, the next run performs it again.
         for (int row = 0; row < 4; row++) item(row)->status = STATUS_INSTALL_FAILED;
@@ -164,7 +214,7 @@ TEST_F(Work, RunOutlivesCrashingAndHangingComponentsAndACloseEndsAHungOne)
     appendFromWorker({componentPath("comp_ok.dll"), componentPath("comp_crash_register.dll"),
                       componentPath("comp_hang_register.dll"), componentPath("comp_ok.dll")});
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
-    ASSERT_TRUE(serveUntilIdle(60000));
+    ASSERT_TRUE(pumpUntilIdle(60000));
     const char* statuses[] = {STATUS_REGISTERED, STATUS_REGISTER_FAILED, STATUS_REGISTER_FAILED, STATUS_REGISTERED};
     for (int row = 0; row < 4; row++) EXPECT_EQ(cell(row, 2), statuses[row]) << "row " << row;
 
@@ -199,7 +249,7 @@ TEST_F(Work, RunFillsTheDetailColumnWithWhyEachRowFailed)
         item((int)row)->switches.callInstall = causes[row].install;
     }
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
-    ASSERT_TRUE(serveUntilIdle(120000));
+    ASSERT_TRUE(pumpUntilIdle(120000));
     for (size_t row = 0; row < causes.size(); row++) {
         EXPECT_EQ(cell((int)row, 2), causes[row].status) << causes[row].path;
         EXPECT_TRUE(beginsWith(cell((int)row, 3), causes[row].detailStart)) << causes[row].path << ": " << cell((int)row, 3);
@@ -210,7 +260,7 @@ TEST_F(Work, RunFillsTheDetailColumnWithWhyEachRowFailed)
 TEST_F(Work, RunOfAnEmptyListReturnsToIdle)
 {
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
-    EXPECT_TRUE(serveUntilIdle());
+    EXPECT_TRUE(pumpUntilIdle());
     EXPECT_EQ(rowCount(), 0);
 }
 
@@ -219,113 +269,7 @@ TEST_F(Work, RunScrollsTheViewAlongWithTheWork)
     appendFromWorker(std::vector<std::string>(40, scratch.file("missing.dll")));
     ASSERT_EQ(SendMessageA(list(), LVM_GETTOPINDEX, 0, 0), 0);
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
-    ASSERT_TRUE(serveUntilIdle());
+    ASSERT_TRUE(pumpUntilIdle());
     int perPage = (int)SendMessageA(list(), LVM_GETCOUNTPERPAGE, 0, 0);
     EXPECT_EQ(SendMessageA(list(), LVM_GETTOPINDEX, 0, 0), 40 - perPage) << "the last rows are in view";
-}
-
-// Each round closes the window in the middle of an add or a run; afterwards no item, worker
-// or heap memory of that window may be left.
-TEST_F(Work, ClosingWhileAWorkerRunsLeavesNothingBehind)
-{
-    CallRecord calls(scratch);
-    std::string many = scratch.makeFolder("many");
-    for (int index = 0; index < 300; index++) writeFileBytes(many + "\\f" + std::to_string(index) + ".dll", "");
-    int threadsBefore = threadsOfThisProcess();
-    size_t heapAfterFirstRound = 0;
-    for (int round = 0; round < 6; round++) {
-        if (round > 0) reopen();
-        bool running = round % 2 == 1;
-        std::vector<ComponentItem*> items;
-        if (running) {
-            items = appendFromWorker(std::vector<std::string>(100, componentPath("comp_ok.dll")));
-            calls.clear();
-            SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
-            ASSERT_TRUE(pumpUntil([&] { return calls.lines().size() >= 2; }));
-        } else {
-            PostMessageA(window, WM_DROPFILES, (WPARAM)makeDrop({many}), 0);
-            ASSERT_TRUE(pumpUntil([&] { return rowCount() >= 5; }));
-            for (int row = 0; row < rowCount(); row++) items.push_back(item(row));
-        }
-        closeAsTheUserDoes();
-        if (running) {
-            EXPECT_LT(calls.lines().size(), 100u) << "the run went on after the close";
-        }
-        for (ComponentItem* left : items) EXPECT_FALSE(isLiveHeapBlock(left)) << "round " << round;
-        EXPECT_TRUE(waitFor([&] { return threadsOfThisProcess() <= threadsBefore; })) << "a worker lives on";
-        if (round == 0) heapAfterFirstRound = heapBytesInUse();
-    }
-    // Well under the 300 items of one unfinished add.
-    EXPECT_LT(heapBytesInUse(), heapAfterFirstRound + 300 * sizeof(ComponentItem) / 2);
-}
-
-// A close while a long list file is read ends the read at the next line: the error of a
-// later line never reaches a user who has closed the window, and the worker does not block
-// on a box that nobody sees.
-TEST_F(Work, ClosingDuringAListFileEndsTheReadWithoutALaterError)
-{
-    std::string lines;
-    for (int index = 0; index < 5000; index++) lines += scratch.file("pack\\a.dll") + "\r\n";
-    lines += "/f:" + scratch.file("absent.txt") + "\r\n";
-    writeFileBytes(scratch.file("long.txt"), lines);
-    BYTE keys[256] = {};
-    keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(keys);
-    PostMessageA(window, WM_DROPFILES, (WPARAM)makeDrop({scratch.file("long.txt")}), 0);
-    ASSERT_TRUE(pumpUntil([&] { return rowCount() >= 5; }));
-    BYTE none[256] = {};
-    SetKeyboardState(none);
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    bool boxShown = false;
-    pumpUntil([&] { return (boxShown = findMessageBox(GetCurrentProcessId(), "Plinthora") != nullptr); }, 15000);
-    EXPECT_FALSE(boxShown) << "an error box came up after the close";
-    if (boxShown) answerMessageBox(findMessageBox(GetCurrentProcessId(), "Plinthora"), IDOK, 5000);
-    closeAsTheUserDoes();
-}
-
-namespace {
-
-// "install.ini" and "uninstall.ini" next to the program make the installer view.
-class InstallerView : public WindowWork {
-protected:
-    void SetUp() override
-    {
-        std::string folder = buildDirectory() + "\\tests\\";
-        installList = folder + "install.ini";
-        uninstallList = folder + "uninstall.ini";
-        writeFileBytes(installList, componentPath("comp_ok.dll") + "\r\n" + componentPath("comp_no_install.dll") + "\r\n");
-        writeFileBytes(uninstallList, componentPath("comp_server_fails.dll") + "\r\n");
-        WindowWork::SetUp();
-    }
-
-    void TearDown() override
-    {
-        WindowWork::TearDown();
-        DeleteFileA(installList.c_str());
-        DeleteFileA(uninstallList.c_str());
-    }
-
-    void choose(int mode)
-    {
-        SendMessageA(modeCombo(), CB_SETCURSEL, mode, 0);
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MODE_COMBO, CBN_SELCHANGE), (LPARAM)modeCombo());
-        EXPECT_TRUE(serveUntilIdle());
-    }
-
-    std::string installList, uninstallList;
-};
-
-}  // namespace
-
-TEST_F(InstallerView, LoadsTheInstallListAndReloadsOnEachChoice)
-{
-    const std::vector<std::string> install = {componentPath("comp_ok.dll"), componentPath("comp_no_install.dll")};
-    ASSERT_TRUE(serveUntilIdle());
-    EXPECT_EQ(rowPaths(), install);
-    choose(1);
-    EXPECT_EQ(rowPaths(), std::vector<std::string>{componentPath("comp_server_fails.dll")});
-    choose(0);
-    EXPECT_EQ(rowPaths(), install);
-    EXPECT_EQ(item(0)->switches.unregister, 0);
-    EXPECT_TRUE(boxTexts.empty());
 }

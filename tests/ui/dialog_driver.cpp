@@ -1,18 +1,9 @@
 #include "tests/ui/dialog_driver.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "tests/support/top_level_windows.h"
-
-bool waitFor(const std::function<bool()>& condition, DWORD limitMs)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > limitMs) return false;
-        Sleep(10);
-    }
-    return true;
-}
 
 HWND findDialog(const char* caption, HWND owner)
 {
@@ -27,7 +18,7 @@ HWND findDialog(const char* caption, HWND owner)
 HWND waitForDialog(const char* caption, HWND owner, DWORD limitMs)
 {
     HWND found = nullptr;
-    waitFor([&] { return (found = findDialog(caption, owner)) != nullptr; }, limitMs);
+    waitUntil([&] { return (found = findDialog(caption, owner)) != nullptr; }, limitMs);
     return found;
 }
 
@@ -93,7 +84,7 @@ void closeIfOpen(HWND dialog)
 {
     if (!IsWindow(dialog)) return;
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    waitFor([&] { return !IsWindow(dialog); });
+    waitUntil([&] { return !IsWindow(dialog); });
 }
 
 int runWithDialog(const char* caption, HWND owner, const std::function<int()>& showing,
@@ -109,7 +100,8 @@ int runWithDialog(const char* caption, HWND owner, const std::function<int()>& s
         // set up completely before the script looks at it.
         SendMessageA(dialog, WM_NULL, 0, 0);
         script(dialog);
-        if (!waitFor([&] { return !IsWindow(dialog); }, 2000)) closeIfOpen(dialog);
+        // A script that stopped half-way leaves the dialog open.
+        if (!waitUntil([&] { return !IsWindow(dialog); })) closeIfOpen(dialog);
     });
     int result = showing();
     driver.join();

@@ -1,24 +1,20 @@
 // Works a modal dialog from a second thread while the test thread sits in the dialog's own
-// loop: finds it, reads its controls and clicks them through their messages. Waits poll a
-// condition with a limit, never a guessed time.
+// loop: finds it, reads its controls and clicks them through their messages.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
-#include <thread>
 
-const DWORD DIALOG_WAIT_MS = 15000;
-
-bool waitFor(const std::function<bool()>& condition, DWORD limitMs = DIALOG_WAIT_MS);
+#include "tests/support/wait_until.h"
 
 // A visible dialog-class window (#32770) of this process with that caption and, when owner is
 // not null, that owner. Message boxes, the item dialog and the common dialogs are all of it.
 HWND findDialog(const char* caption, HWND owner = nullptr);
-HWND waitForDialog(const char* caption, HWND owner = nullptr, DWORD limitMs = DIALOG_WAIT_MS);
+HWND waitForDialog(const char* caption, HWND owner = nullptr, DWORD limitMs = WAIT_LIMIT_MS);
 // Any visible dialog-class window of this process owned by owner.
-HWND waitForOwnedDialog(HWND owner, DWORD limitMs = DIALOG_WAIT_MS);
+HWND waitForOwnedDialog(HWND owner, DWORD limitMs = WAIT_LIMIT_MS);
 
 std::string windowText(HWND window);
 std::string controlText(HWND dialog, int control);

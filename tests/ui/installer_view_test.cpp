@@ -12,39 +12,25 @@ namespace {
 const char INSTALL_LIST[] = "<sysdir>\\ole32.dll\r\nnot_installed.dll /i:setup\r\n";
 const char UNINSTALL_LIST[] = "gone_a.dll\r\ngone_b.dll\r\ngone_c.dll\r\n";
 
-std::string besideExecutable(const char* name)
+std::string besideProgram(const char* name)
 {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1) + name;
-}
-
-void writeList(const char* name, const char* text)
-{
-    HANDLE file = CreateFileA(besideExecutable(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text, lstrlenA(text), &written, nullptr);
-    CloseHandle(file);
+    return executableDirectory() + "\\" + name;
 }
 
 class InstallerViewTest : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        writeList("install.ini", INSTALL_LIST);
-        if (withUninstallList) writeList("uninstall.ini", UNINSTALL_LIST);
+        writeFileBytes(besideProgram("install.ini"), INSTALL_LIST);
         openMainWindow();
     }
 
     void TearDown() override
     {
         MainWindowTest::TearDown();
-        DeleteFileA(besideExecutable("install.ini").c_str());
-        DeleteFileA(besideExecutable("uninstall.ini").c_str());
+        DeleteFileA(besideProgram("install.ini").c_str());
+        DeleteFileA(besideProgram("uninstall.ini").c_str());
     }
-
-    bool waitForIdle() { return pumpUntil([&] { return busyState() == Idle; }); }
 
     void chooseMode(int index)
     {
@@ -57,17 +43,6 @@ protected:
         std::vector<std::string> texts;
         for (int row = 0; row < rowCount(); ++row) texts.push_back(cell(row, index));
         return texts;
-    }
-
-    bool withUninstallList = false;
-};
-
-class InstallerViewWithUninstallListTest : public InstallerViewTest {
-protected:
-    void SetUp() override
-    {
-        withUninstallList = true;
-        InstallerViewTest::SetUp();
     }
 };
 
@@ -103,7 +78,7 @@ TEST_F(InstallerViewTest, LoadsTheInstallListWithEverythingLockedUntilDone)
     EXPECT_STREQ(text, "アンインストール");
     EXPECT_EQ(SendMessageA(modeCombo(), CB_GETCURSEL, 0, 0), 0);
 
-    ASSERT_TRUE(waitForIdle());
+    ASSERT_TRUE(pumpUntilIdle());
     EXPECT_EQ(column(0), (std::vector<std::string>{systemDirectory() + "\\ole32.dll", "not_installed.dll"}));
     EXPECT_EQ(column(1), (std::vector<std::string>{"", "/i:setup"}));
     EXPECT_TRUE(IsWindowEnabled(modeCombo()));
@@ -125,7 +100,7 @@ TEST_F(InstallerViewTest, LoadsTheInstallListWithEverythingLockedUntilDone)
 
 TEST_F(InstallerViewTest, UninstallWithoutItsOwnListMarksTheLoadedRows)
 {
-    ASSERT_TRUE(waitForIdle());
+    ASSERT_TRUE(pumpUntilIdle());
     std::vector<ComponentItem*> installItems = {record->itemList->itemAt(0), record->itemList->itemAt(1)};
     installItems[1]->status = "登録完了";
 
@@ -140,7 +115,7 @@ TEST_F(InstallerViewTest, UninstallWithoutItsOwnListMarksTheLoadedRows)
     EXPECT_EQ(column(2), (std::vector<std::string>{"-", "-"}));
 
     chooseMode(0);
-    ASSERT_TRUE(waitForIdle());
+    ASSERT_TRUE(pumpUntilIdle());
     EXPECT_EQ(column(1), (std::vector<std::string>{"", "/i:setup"})) << "install.ini is read again from scratch";
     // A freed item's block may be handed out again for one of the reloaded rows.
     std::vector<ComponentItem*> reloaded = {record->itemList->itemAt(0), record->itemList->itemAt(1)};
@@ -150,12 +125,21 @@ TEST_F(InstallerViewTest, UninstallWithoutItsOwnListMarksTheLoadedRows)
     }
 }
 
-TEST_F(InstallerViewWithUninstallListTest, UninstallReplacesTheRowsWithItsOwnList)
+// The window finds "uninstall.ini" when it opens; each choice loads its list from scratch.
+TEST_F(InstallerViewTest, UninstallReplacesTheRowsWithItsOwnListAndInstallBringsThemBack)
 {
-    ASSERT_TRUE(waitForIdle());
+    writeFileBytes(besideProgram("uninstall.ini"), UNINSTALL_LIST);
+    ASSERT_EQ(closeAsTheUserDoes(), 0);
+    reopen();
+    ASSERT_TRUE(pumpUntilIdle());
     EXPECT_EQ(rowCount(), 2) << "the start always loads install.ini";
     chooseMode(1);
-    ASSERT_TRUE(waitForIdle());
+    ASSERT_TRUE(pumpUntilIdle());
     EXPECT_EQ(column(0), (std::vector<std::string>{"gone_a.dll", "gone_b.dll", "gone_c.dll"}));
     EXPECT_EQ(column(1), (std::vector<std::string>(3, "")));
+    chooseMode(0);
+    ASSERT_TRUE(pumpUntilIdle());
+    EXPECT_EQ(column(0), (std::vector<std::string>{systemDirectory() + "\\ole32.dll", "not_installed.dll"}));
+    EXPECT_EQ(column(1), (std::vector<std::string>{"", "/i:setup"}));
+    EXPECT_TRUE(boxTexts.empty());
 }

@@ -9,7 +9,7 @@
 #include "tests/support/process_runner.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/dialog_driver.h"
-#include "tests/ui/window_work.h"
+#include "tests/ui/window_harness.h"
 #include "ui/item_list_view.h"
 
 namespace {
@@ -17,12 +17,14 @@ namespace {
 const int FILE_NAME_COMBO = 0x47C;
 const int FILE_NAME_EDIT = 0x480;
 
-class Commands : public WindowWork {
+class Commands : public MainWindowTest {
 protected:
-    // Save log into path through the save dialog, answering the overwrite question with Yes.
-    void saveLogAs(const std::string& path)
+    // Save log into path through the save dialog, answering the overwrite question with Yes;
+    // whether that question was asked.
+    bool saveLogAs(const std::string& path)
     {
         std::atomic<bool> done(false);
+        bool asked = false;
         runWithDialog(nullptr, window,
                       [&] {
                           SendMessageA(window, WM_COMMAND, IDC_SAVE_LOG, 0);
@@ -33,16 +35,21 @@ protected:
                           int nameControl = GetDlgItem(picker, FILE_NAME_COMBO) ? FILE_NAME_COMBO : FILE_NAME_EDIT;
                           setText(picker, nameControl, path);
                           pressLater(picker, IDOK);
-                          waitFor([&] {
-                              if (HWND question = waitForOwnedDialog(picker, 0)) PostMessageA(question, WM_COMMAND, IDYES, 0);
-                              if (HWND box = findDialog("Plinthora", window)) {
+                          waitUntil([&] {
+                              if (HWND question = waitForOwnedDialog(picker, 0)) {
+                                  asked = true;
+                                  PostMessageA(question, WM_COMMAND, IDYES, 0);
+                                  waitUntil([&] { return !IsWindow(question); });
+                              }
+                              if (HWND box = findDialog(PROGRAM_NAME, window)) {
                                   boxTexts.push_back(messageBoxText(box));
                                   PostMessageA(box, WM_COMMAND, IDOK, 0);
-                                  waitFor([&] { return !IsWindow(box); });
+                                  waitUntil([&] { return !IsWindow(box); });
                               }
                               return done.load();
                           });
                       });
+        return asked;
     }
 
     ScratchDirectory scratch{"commands"};
@@ -119,17 +126,17 @@ TEST_F(Commands, SavedLogIsTheLogABatchRunWrites)
 
     appendFromWorker(paths);
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
-    ASSERT_TRUE(serveUntilIdle());
+    ASSERT_TRUE(pumpUntilIdle());
     saveLogAs(scratch.file("saved.txt"));
     std::string saved = readFileBytes(scratch.file("saved.txt"));
     EXPECT_EQ(saved, readFileBytes(scratch.file("batch.txt")));
     EXPECT_NE(saved.find(STATUS_REGISTER_FAILED), std::string::npos) << saved;
 }
 
-TEST_F(Commands, SaveLogOfAnEmptyListReplacesAnExistingFileWithNothing)
+TEST_F(Commands, SaveLogAsksBeforeItReplacesAnExistingFileAndAnEmptyListWritesNothing)
 {
     writeFileBytes(scratch.file("old.txt"), "old content");
-    saveLogAs(scratch.file("old.txt"));
+    EXPECT_TRUE(saveLogAs(scratch.file("old.txt"))) << "no question before the file was replaced";
     EXPECT_TRUE(fileExists(scratch.file("old.txt")));
     EXPECT_EQ(readFileBytes(scratch.file("old.txt")), "");
     EXPECT_TRUE(boxTexts.empty());

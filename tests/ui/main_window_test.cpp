@@ -3,31 +3,16 @@
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
 #include "tests/support/test_paths.h"
-#include "core/production/job_stop.h"
+#include "tests/ui/dialog_driver.h"
 #include "tests/ui/window_harness.h"
 #include "ui/item_list_view.h"
 
 namespace {
 
-struct ToolbarEntry {
-    int command;  // 0 for a separator
-    int imageOrWidth;
-};
-
-std::vector<ToolbarEntry> toolbarEntries(HWND toolbar)
-{
-    std::vector<ToolbarEntry> entries;
-    int count = (int)SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
-    for (int index = 0; index < count; ++index) {
-        TBBUTTON button = {};
-        SendMessageA(toolbar, TB_GETBUTTON, index, (LPARAM)&button);
-        bool separator = (button.fsStyle & TBSTYLE_SEP) != 0;
-        entries.push_back({separator ? 0 : button.idCommand, button.iBitmap});
-    }
-    return entries;
-}
-
 const int TOOLBAR_COMMANDS[] = {IDC_RUN, IDC_ADD, IDM_EDIT, IDM_DELETE, IDC_ALL_ADD_U, IDC_ALL_REMOVE_U, IDC_SAVE_LOG};
+
+// Window sizes the layout is looked at: the one the window opens with, and others.
+const SIZE WINDOW_SIZES[] = {{500, 300}, {760, 420}, {320, 200}};
 
 int enabledToolbarCommands(HWND toolbar)
 {
@@ -41,11 +26,13 @@ bool acceptsFiles(HWND window)
     return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
 }
 
-int windowHeight(HWND window)
+// A child's bounds in its parent's client coordinates.
+RECT boundsIn(HWND parent, HWND child)
 {
     RECT bounds;
-    GetWindowRect(window, &bounds);
-    return bounds.bottom - bounds.top;
+    GetWindowRect(child, &bounds);
+    MapWindowPoints(nullptr, parent, (POINT*)&bounds, 2);
+    return bounds;
 }
 
 std::string countText(int count)
@@ -53,87 +40,121 @@ std::string countText(int count)
     return " アイテム数 : \t\t" + std::to_string(count) + " ";
 }
 
+void resize(HWND window, SIZE size)
+{
+    SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+}
+
 }  // namespace
 
-TEST_F(MainWindowTest, OpensAsTheNormalViewWithTheListBetweenToolbarAndStatusBar)
+TEST_F(MainWindowTest, OpensAsTheNormalViewAtItsFixedSize)
 {
-    char className[32] = "", title[32] = "";
+    EXPECT_EQ(record->installerMode, 0);
+    EXPECT_TRUE(acceptsFiles(window)) << "the normal view takes dropped files";
+    EXPECT_EQ(modeCombo(), nullptr);
+    char className[32] = "";
     GetClassNameA(window, className, sizeof className);
-    GetWindowTextA(window, title, sizeof title);
-    EXPECT_STREQ(className, "Plinthora");
-    EXPECT_STREQ(title, "Plinthora");
     RECT bounds;
     GetWindowRect(window, &bounds);
-    EXPECT_EQ(bounds.right - bounds.left, 500);
-    EXPECT_EQ(bounds.bottom - bounds.top, 300);
-    EXPECT_TRUE(acceptsFiles(window)) << "the normal view takes dropped files";
-    EXPECT_EQ(record->installerMode, 0);
+    const std::pair<std::string, std::string> fixed[] = {
+        {className, "Plinthora"},
+        {windowText(window), "Plinthora"},
+        {std::to_string(bounds.right - bounds.left) + " x " + std::to_string(bounds.bottom - bounds.top), "500 x 300"},
+    };
+    for (const auto& value : fixed) EXPECT_EQ(value.first, value.second);
+}
 
-    const std::vector<std::pair<int, int>> normalLayout = {
+TEST_F(MainWindowTest, ToolbarHasTheNormalLayoutFlatAndWithTips)
+{
+    // Separators carry their width where buttons carry their image.
+    const std::pair<int, int> layout[] = {
         {IDC_RUN, 0}, {0, 6}, {IDC_ADD, 2}, {IDM_EDIT, 3}, {IDM_DELETE, 4}, {0, 6},
         {IDC_ALL_ADD_U, 5}, {IDC_ALL_REMOVE_U, 6}, {0, 6}, {IDC_SAVE_LOG, 1}};
-    std::vector<ToolbarEntry> entries = toolbarEntries(toolbar());
-    ASSERT_EQ(entries.size(), normalLayout.size());
-    for (size_t index = 0; index < entries.size(); ++index) {
-        EXPECT_EQ(entries[index].command, normalLayout[index].first) << "toolbar entry " << index;
-        EXPECT_EQ(entries[index].imageOrWidth, normalLayout[index].second) << "toolbar entry " << index;
+    ASSERT_EQ(SendMessageA(toolbar(), TB_BUTTONCOUNT, 0, 0), (LRESULT)ARRAYSIZE(layout));
+    for (int index = 0; index < (int)ARRAYSIZE(layout); ++index) {
+        TBBUTTON button = {};
+        SendMessageA(toolbar(), TB_GETBUTTON, index, (LPARAM)&button);
+        EXPECT_EQ((button.fsStyle & TBSTYLE_SEP) ? 0 : button.idCommand, layout[index].first) << "entry " << index;
+        EXPECT_EQ(button.iBitmap, layout[index].second) << "entry " << index;
     }
-    EXPECT_EQ(modeCombo(), nullptr);
     EXPECT_EQ(GetWindowLongA(toolbar(), GWL_STYLE) & (TBSTYLE_TOOLTIPS | TBSTYLE_FLAT), TBSTYLE_TOOLTIPS | TBSTYLE_FLAT);
     EXPECT_NE(SendMessageA(toolbar(), TB_GETTOOLTIPS, 0, 0), 0) << "the buttons would have no tips";
-    // The flat toolbar is transparent: behind its buttons the button face, not what the screen held.
-    HDC toolbarContext = GetDC(toolbar());
-    RECT toolbarArea;
-    GetClientRect(toolbar(), &toolbarArea);
-    FillRect(toolbarContext, &toolbarArea, (HBRUSH)GetStockObject(BLACK_BRUSH));
-    SendMessageA(toolbar(), WM_ERASEBKGND, (WPARAM)toolbarContext, 0);
-    EXPECT_EQ(GetPixel(toolbarContext, toolbarArea.right - 2, toolbarArea.bottom / 2), GetSysColor(COLOR_BTNFACE));
-    ReleaseDC(toolbar(), toolbarContext);
+}
 
-    // The list fills the client area between the bars, at every size; its columns keep
-    // the widths they were created with.
-    RECT client;
-    GetClientRect(window, &client);
-    int edge = GetSystemMetrics(SM_CXEDGE), scrollBar = GetSystemMetrics(SM_CXVSCROLL);
-    int firstColumnWidth = client.right - 2 * edge - scrollBar - 245;
-    for (int size : {0, 1}) {
-        if (size == 1) SetWindowPos(window, nullptr, 0, 0, 760, 420, SWP_NOMOVE | SWP_NOZORDER);
+// The flat toolbar is transparent: behind its buttons the button face, not what the screen held.
+TEST_F(MainWindowTest, FlatToolbarShowsTheButtonFaceBehindItsButtons)
+{
+    HDC context = GetDC(toolbar());
+    RECT area;
+    GetClientRect(toolbar(), &area);
+    FillRect(context, &area, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    SendMessageA(toolbar(), WM_ERASEBKGND, (WPARAM)context, 0);
+    EXPECT_EQ(GetPixel(context, area.right - 2, area.bottom / 2), GetSysColor(COLOR_BTNFACE));
+    ReleaseDC(toolbar(), context);
+}
+
+TEST_F(MainWindowTest, ListFillsTheClientAreaBetweenToolbarAndStatusBarAtEverySize)
+{
+    for (SIZE size : WINDOW_SIZES) {
+        resize(window, size);
+        RECT client, listBounds = boundsIn(window, list());
         GetClientRect(window, &client);
-        RECT listBounds;
-        GetWindowRect(list(), &listBounds);
-        MapWindowPoints(nullptr, window, (POINT*)&listBounds, 2);
+        SCOPED_TRACE(std::to_string(size.cx) + " x " + std::to_string(size.cy));
         EXPECT_EQ(listBounds.left, 0);
         EXPECT_EQ(listBounds.right, client.right);
-        EXPECT_EQ(listBounds.top, windowHeight(toolbar()));
-        EXPECT_EQ(listBounds.bottom, client.bottom - windowHeight(statusBar()));
+        EXPECT_EQ(listBounds.top, boundsIn(window, toolbar()).bottom);
+        EXPECT_EQ(listBounds.bottom, boundsIn(window, statusBar()).top);
+        EXPECT_EQ(boundsIn(window, statusBar()).bottom, client.bottom);
+    }
+}
 
-        SIZE countExtent;
-        HDC context = GetDC(statusBar());
-        HGDIOBJ font = SelectObject(context, GetStockObject(DEFAULT_GUI_FONT));
-        GetTextExtentPoint32A(context, " アイテム数 : \t9999 ", 20, &countExtent);
-        SelectObject(context, font);
-        ReleaseDC(statusBar(), context);
-        int rightEdges[3];
-        ASSERT_EQ(SendMessageA(statusBar(), SB_GETPARTS, 3, (LPARAM)rightEdges), 3);
-        EXPECT_EQ(rightEdges[0], client.right - countExtent.cx - edge - scrollBar);
-        EXPECT_EQ(rightEdges[1], client.right - edge - scrollBar);
-        EXPECT_EQ(rightEdges[2], client.right);
-        EXPECT_EQ(HIWORD(SendMessageA(statusBar(), SB_GETTEXTLENGTHA, 0, 0)), SBT_NOBORDERS);
-        EXPECT_EQ(HIWORD(SendMessageA(statusBar(), SB_GETTEXTLENGTHA, 1, 0)), 0);
-        EXPECT_EQ(HIWORD(SendMessageA(statusBar(), SB_GETTEXTLENGTHA, 2, 0)), SBT_NOBORDERS);
-
-        const char* headers[] = {"ファイル名", "オプション", "状態"};
-        const int widths[] = {firstColumnWidth, 70, 175};
-        for (int column = 0; column < 3; ++column) {
+// The columns fill the list, less room for a vertical scroll bar, at the size the window opens
+// with, and keep those widths whatever the window's size.
+TEST_F(MainWindowTest, ColumnsKeepTheirHeadersAndTheWidthsTheyWereCreatedWith)
+{
+    RECT listClient;
+    GetClientRect(list(), &listClient);
+    const std::pair<const char*, int> columns[] = {
+        {"ファイル名", listClient.right - GetSystemMetrics(SM_CXVSCROLL) - 70 - 175}, {"オプション", 70}, {"状態", 175}};
+    for (SIZE size : WINDOW_SIZES) {
+        resize(window, size);
+        for (int index = 0; index < 3; ++index) {
             char header[32] = "";
-            LVCOLUMNA info = {};
-            info.mask = LVCF_TEXT | LVCF_WIDTH;
-            info.pszText = header;
-            info.cchTextMax = sizeof header;
-            SendMessageA(list(), LVM_GETCOLUMNA, column, (LPARAM)&info);
-            EXPECT_STREQ(header, headers[column]);
-            EXPECT_EQ(info.cx, widths[column]) << "column " << column << " at size " << size;
+            LVCOLUMNA column = {};
+            column.mask = LVCF_TEXT | LVCF_WIDTH;
+            column.pszText = header;
+            column.cchTextMax = sizeof header;
+            SendMessageA(list(), LVM_GETCOLUMNA, index, (LPARAM)&column);
+            EXPECT_STREQ(header, columns[index].first);
+            EXPECT_EQ(column.cx, columns[index].second) << header << " at " << size.cx << " x " << size.cy;
         }
+    }
+}
+
+// The message part, borderless, takes what the item count (as wide as its sample text) and the
+// size-grip corner (as wide as an edge and a scroll bar) leave.
+TEST_F(MainWindowTest, StatusBarKeepsTheCountAndTheGripCornerAtTheRightAtEverySize)
+{
+    SIZE sample;
+    HDC context = GetDC(statusBar());
+    HGDIOBJ font = SelectObject(context, GetStockObject(DEFAULT_GUI_FONT));
+    GetTextExtentPoint32A(context, " アイテム数 : \t9999 ", 20, &sample);
+    SelectObject(context, font);
+    ReleaseDC(statusBar(), context);
+    const int cornerWidth = GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);
+    for (SIZE size : WINDOW_SIZES) {
+        resize(window, size);
+        RECT client;
+        GetClientRect(window, &client);
+        int edges[3];
+        ASSERT_EQ(SendMessageA(statusBar(), SB_GETPARTS, 3, (LPARAM)edges), 3);
+        SCOPED_TRACE(std::to_string(size.cx) + " x " + std::to_string(size.cy));
+        EXPECT_EQ(edges[2], client.right);
+        EXPECT_EQ(edges[2] - edges[1], cornerWidth);
+        EXPECT_EQ(edges[1] - edges[0], sample.cx);
+        const WORD borders[] = {SBT_NOBORDERS, 0, SBT_NOBORDERS};
+        for (int part = 0; part < 3; ++part)
+            EXPECT_EQ(HIWORD(SendMessageA(statusBar(), SB_GETTEXTLENGTHA, part, 0)), borders[part]) << "part " << part;
     }
 }
 
@@ -219,42 +240,11 @@ TEST_F(MainWindowTest, WhileBusyCommandsDropsAndDoubleClicksAreIgnored)
     EXPECT_EQ(cell(1, 1), "/u ");
 }
 
-TEST_F(MainWindowTest, DroppedFilesBecomeRows)
-{
-    ScratchDirectory scratch("dropped");
-    writeFileBytes(scratch.file("one.dll"), "x");
-    writeFileBytes(scratch.file("two.ocx"), "x");
-    PostMessageA(window, WM_DROPFILES, (WPARAM)makeDrop({scratch.file("one.dll"), scratch.file("two.ocx")}), 0);
-    ASSERT_TRUE(pumpUntil([&] { return rowCount() == 2 && busyState() == Idle; }));
-    EXPECT_EQ(cell(0, 0), scratch.file("one.dll"));
-    EXPECT_EQ(cell(1, 0), scratch.file("two.ocx"));
-}
-
 TEST_F(MainWindowTest, ClosingFreesEveryItemAndEndsTheLoopWithZero)
 {
     std::vector<ComponentItem*> items = appendFromWorker({"a.dll", "b.dll", "c.dll", "d.dll"});
     for (ComponentItem* item : items) ASSERT_TRUE(isLiveHeapBlock(item));
-    EXPECT_EQ(closeAndRunToEnd(), 0);
+    EXPECT_EQ(closeAsTheUserDoes(), 0);
     EXPECT_FALSE(IsWindow(window));
     for (ComponentItem* item : items) EXPECT_FALSE(isLiveHeapBlock(item)) << "an item outlived the window";
-}
-
-TEST_F(MainWindowTest, ClosingDuringARunWaitsForTheWorkerBeforeFreeingItems)
-{
-    ScratchDirectory scratch("close_while_running");
-    CallRecord calls(scratch);
-    std::vector<ComponentItem*> items = appendFromWorker(std::vector<std::string>(20, componentPath("comp_ok.dll")));
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_RUN, 0), 0);
-    ASSERT_EQ(busyState(), Running);
-    // The worker cannot go on until this thread serves its messages again.
-    SendMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(window)) << "the window stays until the worker has stopped";
-    EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_TRUE(jobStopRequested());
-    for (ComponentItem* item : items) ASSERT_TRUE(isLiveHeapBlock(item));
-
-    EXPECT_EQ(record->runMessageLoop(), 0);
-    EXPECT_FALSE(IsWindow(window));
-    for (ComponentItem* item : items) EXPECT_FALSE(isLiveHeapBlock(item));
-    EXPECT_LE(calls.lines().size(), 1u) << "the run stops at the next item";
 }

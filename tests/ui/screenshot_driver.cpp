@@ -9,10 +9,13 @@
 #include <stdio.h>
 #include <string>
 
+#include "core/jobs/heap.h"
 #include "core/registration/worker_process.h"
 #include "core/jobs/text_copy.h"
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"
+#include "tests/support/test_paths.h"
+#include "tests/support/wait_until.h"
 #include "tests/ui/screenshot_item_stages.h"
 #include "tests/ui/window_serving.h"
 #include "ui/item_list_view.h"
@@ -50,14 +53,6 @@ const SampleItem SAMPLE_ITEMS[] = {
     {"C:\\旧システム\\ソート部品.dll", 1, 0, "", STATUS_PENDING},
 };
 
-std::string besideExecutable(const char* name)
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1) + name;
-}
-
 BOOL CALLBACK addVisibleWindow(HWND candidate, LPARAM area)
 {
     DWORD processId = 0;
@@ -82,11 +77,6 @@ RECT captureArea()
     return area;
 }
 
-bool fileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Any thread: announces the stage and waits for the script to have taken its picture.
 void takeShot(const char* stage)
 {
@@ -97,7 +87,7 @@ void takeShot(const char* stage)
     fclose(file);
     MoveFileA((ready + ".tmp").c_str(), ready.c_str());
     std::string done = handshakeFolder + "\\" + stage + ".done";
-    for (DWORD start = GetTickCount(); !fileExists(done) && GetTickCount() - start < PATIENCE_MS;) Sleep(20);
+    waitUntil([&] { return fileExists(done); }, PATIENCE_MS);
 }
 
 template <typename Condition>
@@ -119,13 +109,10 @@ void shootWhilePumping(const char* stage)
 DWORD WINAPI shootContextMenu(void*)
 {
     HWND menu = nullptr;
-    for (DWORD start = GetTickCount(); !(menu = visibleWindowOfClass("#32768")) && GetTickCount() - start < PATIENCE_MS;)
-        Sleep(20);
-    if (menu == nullptr) return 0;
+    if (!waitUntil([&] { return (menu = visibleWindowOfClass("#32768")) != nullptr; }, PATIENCE_MS)) return 0;
     PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
     HWND statusBar = GetDlgItem(window, IDC_STATUS_BAR);
-    for (DWORD start = GetTickCount(); GetTickCount() - start < PATIENCE_MS; Sleep(20))
-        if (LOWORD(SendMessageA(statusBar, SB_GETTEXTLENGTHA, 0, 0)) > 0) break;
+    waitUntil([&] { return LOWORD(SendMessageA(statusBar, SB_GETTEXTLENGTHA, 0, 0)) > 0; }, PATIENCE_MS);
     takeShot("context_menu");
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     return 0;
@@ -133,7 +120,7 @@ DWORD WINAPI shootContextMenu(void*)
 
 bool openMainWindow()
 {
-    record = (MainWindow*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MainWindow));
+    record = newZeroed<MainWindow>();
     currentMainWindow = record;
     window = record->openWindow();
     if (window == nullptr) return false;
@@ -146,7 +133,7 @@ void closeMainWindow()
     DestroyWindow(window);
     record->runMessageLoop();
     record->releaseWindowClass();
-    HeapFree(GetProcessHeap(), 0, record);
+    freeBlock(record);
 }
 
 void fillSampleItems()
@@ -212,7 +199,7 @@ void shootNormalView()
 
 void shootInstallerView()
 {
-    std::string installList = besideExecutable("install.ini");
+    std::string installList = executableDirectory() + "\\install.ini";
     FILE* file = fopen(installList.c_str(), "wb");
     fputs("<sysdir>\\ole32.dll\r\n<sysdir>\\oleaut32.dll\r\nscrrun.dll /i\r\nC:\\社内ツール\\帳票出力.ocx\r\n", file);
     fclose(file);
@@ -239,7 +226,7 @@ int main(int argumentCount, char** arguments)
         return 2;
     }
     handshakeFolder = arguments[1];
-    DeleteFileA(besideExecutable("install.ini").c_str());
+    DeleteFileA((executableDirectory() + "\\install.ini").c_str());
     if (!openMainWindow()) return 1;
     shootNormalView();
     closeMainWindow();

@@ -4,6 +4,7 @@
 
 #include "core/jobs/component_item.h"
 #include "resources/resource.h"
+#include "tests/ui/dialog_driver.h"
 #include "tests/ui/window_serving.h"
 #include "ui/item_dialog.h"
 #include "ui/item_list_view.h"
@@ -12,37 +13,6 @@
 namespace {
 
 const DWORD PATIENCE_MS = 60000;
-
-struct DialogShot {
-    HWND window;
-    const char* stage;
-    void (*takeShot)(const char* stage);
-    // Fills the dialog before the picture; may be null.
-    void (*prepare)(HWND dialog);
-};
-
-HWND ownedDialog(HWND owner)
-{
-    HWND candidate = nullptr;
-    while ((candidate = FindWindowExA(nullptr, candidate, "#32770", nullptr)) != nullptr)
-        if (GetWindow(candidate, GW_OWNER) == owner && IsWindowVisible(candidate)) return candidate;
-    return nullptr;
-}
-
-// On a thread of its own, while the dialog's loop runs on the window's thread.
-DWORD WINAPI shootDialog(void* parameter)
-{
-    DialogShot* shot = (DialogShot*)parameter;
-    HWND dialog = nullptr;
-    for (DWORD start = GetTickCount(); !(dialog = ownedDialog(shot->window)) && GetTickCount() - start < PATIENCE_MS;)
-        Sleep(20);
-    if (dialog == nullptr) return 0;
-    SendMessageA(dialog, WM_NULL, 0, 0);
-    if (shot->prepare != nullptr) shot->prepare(dialog);
-    shot->takeShot(shot->stage);
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    return 0;
-}
 
 void prepareAdd(HWND dialog)
 {
@@ -61,15 +31,16 @@ void selectRows(HWND list, int first, int count)
     for (int row = first; row < first + count; row++) SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)&state);
 }
 
-// Sends command, whose dialog the thread photographs and cancels.
+// Sends command, whose dialog is filled by prepare (when given), photographed and cancelled.
 void shootCommandDialog(HWND window, int command, const char* stage, void (*takeShot)(const char*),
                         void (*prepare)(HWND))
 {
-    DialogShot shot = {window, stage, takeShot, prepare};
-    HANDLE thread = CreateThread(nullptr, 0, shootDialog, &shot, 0, nullptr);
-    SendMessageA(window, WM_COMMAND, command, 0);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    runWithDialog(nullptr, window, [&] { return (int)SendMessageA(window, WM_COMMAND, command, 0); },
+                  [&](HWND dialog) {
+                      if (prepare != nullptr) prepare(dialog);
+                      takeShot(stage);
+                      pressLater(dialog, IDCANCEL);
+                  });
 }
 
 }  // namespace
@@ -94,10 +65,10 @@ void poseItemStages(MainWindow* record, HWND window, void (*takeShot)(const char
     InvalidateRect(list, nullptr, TRUE);
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);
     ComponentItem* middle = items->itemAt(count / 2);
-    serveWindowUntil(record, [&] { return middle->status != STATUS_PENDING; });
-    serveWindowUntil(record, [&] { return (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) == 0; });
+    serveWindowUntil(record, [&] { return middle->status != STATUS_PENDING; }, PATIENCE_MS);
+    serveWindowUntil(record, [&] { return (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) == 0; }, PATIENCE_MS);
     takeShot("running");
-    serveWindowUntil(record, [&] { return record->busyState == Idle; });
+    serveWindowUntil(record, [&] { return record->busyState == Idle; }, PATIENCE_MS);
 
     takeShotWhileServing(record, "after_run", takeShot);
     // The detail column lies to the right of the three the window fills.

@@ -1,19 +1,20 @@
 #include "tests/ui/window_harness.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
-#include <algorithm>
+#include <set>
 
+#include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
 #include "resources/resource.h"
-#include "tests/ui/window_serving.h"
+#include "tests/support/wait_until.h"
+#include "tests/ui/dialog_driver.h"
 #include "ui/item_list_view.h"
-#include "ui/main_toolbar.h"
 
 namespace {
 
-const DWORD WATCH_PATIENCE_MS = 10000;
-const DWORD POLL_SLICE_MS = 10;
+const DWORD CLOSE_PATIENCE_MS = 30000;
 
 struct AppendJob {
     HWND list;
@@ -27,17 +28,6 @@ DWORD WINAPI appendAll(void* parameter)
     return 0;
 }
 
-// Polls every few milliseconds until condition holds or the stop event is set.
-bool waitFor(HANDLE stop, DWORD timeoutMs, const std::function<bool()>& condition)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        if (WaitForSingleObject(stop, 5) == WAIT_OBJECT_0) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void MainWindowTest::SetUp()
@@ -49,46 +39,45 @@ void MainWindowTest::TearDown()
 {
     if (window != nullptr && IsWindow(window)) {
         // A test that failed half-way may leave the window busy with no worker to end it.
-        if (!pumpUntil([&] { return busyState() == Idle; })) setBusy(Idle);
-        closeAndRunToEnd();
+        if (!pumpUntilIdle()) setBusy(Idle);
+        closeAsTheUserDoes();
     }
     if (record != nullptr) {
         record->releaseWindowClass();
         currentMainWindow = nullptr;
-        HeapFree(GetProcessHeap(), 0, record);
+        freeBlock(record);
         record = nullptr;
     }
 }
 
 void MainWindowTest::openMainWindow()
 {
-    record = (MainWindow*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MainWindow));
+    record = newZeroed<MainWindow>();
     currentMainWindow = record;
+    loopEnd = LoopEnd();
     window = record->openWindow();
     ASSERT_NE(window, nullptr) << "the main window could not be created";
 }
 
 bool MainWindowTest::pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (!quitSeen && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quitSeen = true;
-                quitCode = (int)message.wParam;
-                break;
+    std::set<HWND> answered;
+    return serveWindowUntil(
+        record,
+        [&] {
+            HWND box = findDialog(PROGRAM_NAME, window);
+            if (box != nullptr && answered.insert(box).second) {
+                boxTexts.push_back(messageBoxText(box));
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
             }
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        if (condition()) return true;
-        DWORD elapsed = GetTickCount() - start;
-        if (quitSeen || elapsed >= timeoutMs) return false;
-        record->onIdle();
-        // Short slices: some conditions (a thread's end) change without any message.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min(timeoutMs - elapsed, POLL_SLICE_MS), QS_ALLINPUT);
-    }
+            return condition() && findDialog(PROGRAM_NAME, window) == nullptr;
+        },
+        timeoutMs, &loopEnd);
+}
+
+bool MainWindowTest::pumpUntilIdle(DWORD timeoutMs)
+{
+    return pumpUntil([&] { return busyState() == Idle; }, timeoutMs);
 }
 
 void MainWindowTest::pumpIdle()
@@ -97,10 +86,19 @@ void MainWindowTest::pumpIdle()
     record->onIdle();
 }
 
-int MainWindowTest::closeAndRunToEnd()
+int MainWindowTest::closeAsTheUserDoes()
 {
     PostMessageA(window, WM_CLOSE, 0, 0);
-    return quitSeen ? quitCode : record->runMessageLoop();
+    pumpUntil([] { return false; }, CLOSE_PATIENCE_MS);
+    return loopEnd.seen ? loopEnd.code : -1;
+}
+
+void MainWindowTest::reopen()
+{
+    record->releaseWindowClass();
+    currentMainWindow = nullptr;
+    freeBlock(record);
+    openMainWindow();
 }
 
 HWND MainWindowTest::list() const
@@ -133,24 +131,36 @@ int MainWindowTest::rowCount() const
     return (int)SendMessageA(list(), LVM_GETITEMCOUNT, 0, 0);
 }
 
+ComponentItem* MainWindowTest::item(int row) const
+{
+    return record->itemList->itemAt(row);
+}
+
+std::vector<std::string> MainWindowTest::rowPaths() const
+{
+    std::vector<std::string> paths;
+    for (int row = 0; row < rowCount(); row++) paths.push_back(item(row)->path);
+    return paths;
+}
+
 std::string MainWindowTest::cell(int row, int column) const
 {
     char text[300] = "";
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(list(), LVM_GETITEMTEXTA, row, (LPARAM)&item);
+    LVITEMA entry = {};
+    entry.iSubItem = column;
+    entry.pszText = text;
+    entry.cchTextMax = sizeof text;
+    SendMessageA(list(), LVM_GETITEMTEXTA, row, (LPARAM)&entry);
     return text;
 }
 
 int MainWindowTest::rowImage(int row) const
 {
-    LVITEMA item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    SendMessageA(list(), LVM_GETITEMA, 0, (LPARAM)&item);
-    return item.iImage;
+    LVITEMA entry = {};
+    entry.mask = LVIF_IMAGE;
+    entry.iItem = row;
+    SendMessageA(list(), LVM_GETITEMA, 0, (LPARAM)&entry);
+    return entry.iImage;
 }
 
 std::string MainWindowTest::statusText(int part) const
@@ -190,6 +200,28 @@ std::vector<ComponentItem*> MainWindowTest::appendFromWorker(const std::vector<s
     return job.items;
 }
 
+void MainWindowTest::drop(const std::vector<std::string>& names, bool ctrl, bool alt)
+{
+    // The drop reads the keys of this thread, which serves the window.
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+    keys[VK_MENU] = alt ? 0x80 : 0;
+    SetKeyboardState(keys);
+    HDROP handle = makeDrop(names);
+    PostMessageA(window, WM_DROPFILES, (WPARAM)handle, 0);
+    EXPECT_TRUE(pumpUntil([&] { return dropReleased(handle) && busyState() == Idle; }))
+        << "the drop did not end, or its handle was not released";
+    BYTE none[256] = {};
+    SetKeyboardState(none);
+}
+
+void MainWindowTest::commandWithDialog(int command, const char* caption, const std::function<void(HWND)>& script)
+{
+    runWithDialog(caption, window, [&] { return (int)SendMessageA(window, WM_COMMAND, MAKEWPARAM(command, 0), 0); },
+                  script);
+    EXPECT_TRUE(pumpUntilIdle());
+}
+
 ComponentItem* newItem(const std::string& path)
 {
     ComponentItem* item = newComponentItem();
@@ -204,9 +236,34 @@ bool isLiveHeapBlock(const void* block)
     return HeapValidate(GetProcessHeap(), 0, block) != FALSE;
 }
 
+size_t heapBytesInUse()
+{
+    HANDLE heap = GetProcessHeap();
+    PROCESS_HEAP_ENTRY entry = {};
+    size_t bytes = 0;
+    HeapLock(heap);
+    while (HeapWalk(heap, &entry))
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData;
+    HeapUnlock(heap);
+    return bytes;
+}
+
+int threadsOfThisProcess()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) count++;
+    CloseHandle(snapshot);
+    return count;
+}
+
 HDROP makeDrop(const std::vector<std::string>& names)
 {
-    // Two terminators, so that even an empty list ends before the block does.
+    // As the shell builds it: every name ends with a NUL and an empty name ends the list, so
+    // even a drop without names ends before the block does.
     size_t size = sizeof(DROPFILES) + 2;
     for (const std::string& name : names) size += name.size() + 1;
     HGLOBAL memory = GlobalAlloc(GHND, size);
@@ -214,7 +271,7 @@ HDROP makeDrop(const std::vector<std::string>& names)
     header->pFiles = sizeof(DROPFILES);
     char* text = (char*)(header + 1);
     for (const std::string& name : names) {
-        lstrcpyA(text, name.c_str());
+        CopyMemory(text, name.c_str(), name.size() + 1);
         text += name.size() + 1;
     }
     GlobalUnlock(memory);
@@ -247,6 +304,11 @@ void WatchThread::finish()
     thread_ = nullptr;
 }
 
+bool WatchThread::waitFor(const std::function<bool()>& condition)
+{
+    return waitUntil(condition, WAIT_LIMIT_MS, [&](DWORD slice) { return WaitForSingleObject(stop_, slice) != WAIT_OBJECT_0; });
+}
+
 MenuWatcher::MenuWatcher(HWND statusBar, WPARAM key, bool keyIsChar)
     : statusBar_(statusBar), key_(key), keyIsChar_(keyIsChar), watch_(watch, this)
 {
@@ -261,10 +323,8 @@ bool MenuWatcher::finish()
 DWORD WINAPI MenuWatcher::watch(void* parameter)
 {
     MenuWatcher* self = (MenuWatcher*)parameter;
-    HANDLE stop = self->watch_.stopEvent();
     HWND menuWindow = nullptr;
-    if (!waitFor(stop, WATCH_PATIENCE_MS, [&] { return (menuWindow = visibleWindowOfClass("#32768")) != nullptr; }))
-        return 0;
+    if (!self->watch_.waitFor([&] { return (menuWindow = visibleWindowOfClass("#32768")) != nullptr; })) return 0;
     self->found_ = true;
     HMENU menu = (HMENU)SendMessageA(menuWindow, MN_GETHMENU, 0, 0);
     for (int index = 0; index < GetMenuItemCount(menu); ++index) {
@@ -275,13 +335,13 @@ DWORD WINAPI MenuWatcher::watch(void* parameter)
     }
     PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
     char text[300] = "";
-    waitFor(stop, WATCH_PATIENCE_MS, [&] {
+    self->watch_.waitFor([&] {
         SendMessageA(self->statusBar_, SB_GETTEXTA, 0, (LPARAM)text);
         return text[0] != '\0';
     });
     self->seen.statusWhileHighlighted = text;
     PostMessageA(menuWindow, self->keyIsChar_ ? WM_CHAR : WM_KEYDOWN, self->key_, 0);
-    if (!waitFor(stop, WATCH_PATIENCE_MS, [&] { return !IsWindowVisible(menuWindow); }))
+    if (!self->watch_.waitFor([&] { return !IsWindowVisible(menuWindow); }))
         PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     return 0;
 }
@@ -295,13 +355,9 @@ std::string DialogCanceller::finish()
 DWORD WINAPI DialogCanceller::watch(void* parameter)
 {
     DialogCanceller* self = (DialogCanceller*)parameter;
-    HANDLE stop = self->watch_.stopEvent();
     HWND dialog = nullptr;
-    if (!waitFor(stop, WATCH_PATIENCE_MS, [&] { return (dialog = visibleWindowOfClass("#32770")) != nullptr; }))
-        return 0;
-    char caption[100] = "";
-    GetWindowTextA(dialog, caption, sizeof caption);
-    self->caption_ = caption;
+    if (!self->watch_.waitFor([&] { return (dialog = visibleWindowOfClass("#32770")) != nullptr; })) return 0;
+    self->caption_ = windowText(dialog);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     return 0;
 }
