@@ -102,17 +102,14 @@ int runBatch(const char* argumentText)
     return exitCode;
 }
 
-// Blanks around the switch do not count. The shell library's PathRemoveBlanksA strips them
-// as well, but every start asks this, and a run with nothing to do must not load that library.
 bool isUsageRequest(const char* argumentText)
 {
-    char text[8];
-    copyText(text, sizeof text, argumentText);
-    const char* start = text;
-    while (*start == ' ') ++start;
-    int length = lstrlenA(start);
-    while (length > 0 && start[length - 1] == ' ') --length;
-    return length == 2 && (start[0] == '/' || start[0] == '-') && start[1] == '?';
+    const char* text = argumentText;
+    while (*text == ' ') text++;
+    if ((text[0] != '/' && text[0] != '-') || text[1] != '?') return false;
+    for (text += 2; *text == ' '; text++) {
+    }
+    return *text == '\0';
 }
 
 int showUsage()
