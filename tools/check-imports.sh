@@ -9,7 +9,9 @@ allowed='^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|ole32|oleaut32|comctl3
 # nothing to do starts without paying for them; 32-bit builds cannot delay-load
 # (cmake/delay_load.cmake).
 delay_loaded='^(shlwapi|user32|gdi32|ole32|comctl32|comdlg32|shell32)\.dll$'
-if x86_64-w64-mingw32-objdump -f "$exe" | grep -q 'file format pei-i386'; then
+# grep reads the whole header: with -q it could leave objdump to a broken pipe, which
+# pipefail would take for "not found".
+if x86_64-w64-mingw32-objdump -f "$exe" | grep 'file format pei-i386' >/dev/null; then
     delay_loaded='^$'
 fi
 bad=0
