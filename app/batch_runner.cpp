@@ -1,5 +1,6 @@
 #include "app/batch_runner.h"
 
+#include "app/rights_check.h"
 #include "core/jobs/job_line_parser.h"
 #include "core/jobs/path_resolver.h"
 #include "core/jobs/text_copy.h"
@@ -25,9 +26,16 @@ const char USAGE_TEXT[] =
     "/l[:ファイル]\t結果ログを書く (既定は log.txt)\n"
     "/v\t結果ログの失敗の行に詳細を加える\n"
     "/e\t成功しなかった数を終了コードにする\n"
+    "/x[:ファイル]\t登録せず、書き込まれる内容を登録ファイルに追記する (既定は capture.reg)\n"
     "\n"
     "パスにはワイルドカード (* ?)、フォルダ、<sysdir> <windir> <appdir> が使えます。\n"
     "引数なしで起動するとウィンドウが開きます。";
+
+const char CAPTURE_WITH_UNREGISTER[] = "/x と /u は同時に指定できません";
+// Each follows the registry file's path.
+const char CAPTURE_OPEN_FAILED[] = " がオープンできません";
+const char CAPTURE_NOT_REGISTRY_FILE[] = " は UTF-16 の登録ファイルではないため追記できません";
+const char CAPTURE_WRITE_FAILED[] = " に書き込めませんでした";
 
 // What the items of one batch run share: its log, how the log reports failures, and the
 // count of what did not succeed.
@@ -69,6 +77,34 @@ void batchListError(const char* message, BYTE silent, void* context)
     if (run->log != nullptr) run->log->writeErrorLine(message);
 }
 
+// The path given with value, resolved, or the name beside the program.
+void chosenPath(const char* value, const char* defaultName, char* out)
+{
+    if (value[0] != '\0') resolve(value, out);
+    else besideProgram(defaultName, out, MAX_PATH);
+}
+
+void reportCaptureFileError(BatchRun* run, const JobSpec* job, const char* path, const char* what)
+{
+    char message[MAX_PATH + 80];
+    wsprintfA(message, "%s%s", path, what);
+    batchListError(message, job->silent, run);
+}
+
+// With /x every item is performed into the registry file; a run that cannot capture performs
+// nothing. True when the items may be run.
+bool beginCapture(BatchRun* run, const JobSpec* job, RegistryCapture* capture, const char* path)
+{
+    if (!job->capture) return true;
+    if (job->switches.unregister) {
+        batchListError(CAPTURE_WITH_UNREGISTER, job->silent, run);
+        return false;
+    }
+    if (capture->begin(path)) return true;
+    reportCaptureFileError(run, job, path, GetLastError() == ERROR_BAD_FORMAT ? CAPTURE_NOT_REGISTRY_FILE : CAPTURE_OPEN_FAILED);
+    return false;
+}
+
 }  // namespace
 
 int runBatch(const char* argumentText)
@@ -82,20 +118,32 @@ int runBatch(const char* argumentText)
         return 0;
     }
 
+    // Capturing writes nothing to the registry, so it needs no right to.
+    RightsCheck rightsCheck;
+    if (!job->capture && !rightsCheck.passes()) {
+        freeJobSpec(job);
+        return 0;
+    }
+
     ResultLog log;
     BatchRun run = {};
     if (job->writeLog) {
         char logPath[MAX_PATH];
-        if (job->logPath[0] != '\0') resolve(job->logPath, logPath);
-        else besideProgram("log.txt", logPath, sizeof logPath);
+        chosenPath(job->logPath, "log.txt", logPath);
         log.create(logPath);
         run.log = &log;
         run.logDetails = job->logDetails;
     }
-    JobOutput output = {batchItemSink, batchListError, &run};
-    run.performer.begin(nullptr);
-    runJob(job, &output);
-    run.performer.end();
+    RegistryCapture capture = {};
+    char capturePath[MAX_PATH];
+    chosenPath(job->capturePath, "capture.reg", capturePath);
+    if (beginCapture(&run, job, &capture, capturePath)) {
+        JobOutput output = {batchItemSink, batchListError, &run};
+        run.performer.begin(nullptr, job->capture ? &capture : nullptr);
+        runJob(job, &output);
+        run.performer.end();
+        if (job->capture && !capture.end()) reportCaptureFileError(&run, job, capturePath, CAPTURE_WRITE_FAILED);
+    }
     log.close();
     int exitCode = job->countFailures ? (int)run.failures : 0;
     freeJobSpec(job);

@@ -42,8 +42,8 @@ int runEntryLogic()
     const char* arguments = argumentText(GetCommandLineA());
     // Reading how to use the program needs no right to register anything.
     if (isUsageRequest(arguments)) return showUsage();
+    if (arguments[0] != '\0') return runBatch(arguments);
     RightsCheck rightsCheck;
     if (!rightsCheck.passes()) return 0;
-    if (arguments[0] == '\0') return runWindow();
-    return runBatch(arguments);
+    return runWindow();
 }

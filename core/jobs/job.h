@@ -28,9 +28,12 @@ struct JobSpec {
     BYTE writeLog;
     char logPath[PATH_TEXT_CAPACITY];
     // Like /l, these count on the command line only: /v adds failed items' details to the
-    // log, /e makes the exit code the number of failures.
+    // log, /e makes the exit code the number of failures, /x captures what the items would
+    // write to the registry into a registry file instead.
     BYTE logDetails;
     BYTE countFailures;
+    BYTE capture;
+    char capturePath[PATH_TEXT_CAPACITY];
 };
 
 // Receives each produced item and owns it from then on.

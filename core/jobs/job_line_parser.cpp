@@ -44,6 +44,11 @@ const char* readSwitch(JobSpec* job, const char* p)
         valueField = job->logPath;
         valueCapacity = sizeof job->logPath;
         break;
+    case 'x':
+        job->capture = 1;
+        valueField = job->capturePath;
+        valueCapacity = sizeof job->capturePath;
+        break;
     default:
         return nextChar(p) - 1;
     }

@@ -92,6 +92,7 @@ WorkerOutcome ComponentWorker::perform(ComponentItem* item, const char* program,
     GetCurrentDirectoryA(sizeof channel->currentDirectory, channel->currentDirectory);
     resolvedPath(item, channel->path, sizeof channel->path);
     channel->switches = item->switches;
+    copyText(channel->captureKey, sizeof channel->captureKey, captureKey != nullptr ? captureKey : "");
     channel->trace.step = STEP_LOAD;
     channel->trace.loadError = 0;
     channel->statusIndex = -1;

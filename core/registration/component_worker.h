@@ -28,6 +28,8 @@ struct ComponentWorker {
     PerformTrace lastTrace;
     DWORD lastException;
     DWORD lastExitCode;
+    // The scratch keys the items' registry writes go to; null when they register for real.
+    const char* captureKey;
 
     // program: the executable to start as the worker. timeoutMs: INFINITE for no limit.
     // stopEvent: ends the item and the worker when set; may be null.

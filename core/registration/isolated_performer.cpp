@@ -82,11 +82,13 @@ bool failsWithoutLoading(ComponentItem* item)
 
 }  // namespace
 
-void IsolatedPerformer::begin(HANDLE stop)
+void IsolatedPerformer::begin(HANDLE stop, RegistryCapture* registryCapture)
 {
     ownWorker = ComponentWorker{};
     otherWorker = ComponentWorker{};
     stopEvent = stop;
+    capture = registryCapture;
+    ownWorker.captureKey = otherWorker.captureKey = capture != nullptr ? capture->scratchKey : nullptr;
     itemTimeoutMs = itemTimeoutFromConfig();
     DWORD length = GetModuleFileNameA(nullptr, ownProgram, sizeof ownProgram);
     if (length == 0 || length >= sizeof ownProgram) ownProgram[0] = '\0';
@@ -96,9 +98,22 @@ void IsolatedPerformer::begin(HANDLE stop)
         otherProgram[0] = '\0';
     }
 }
-
-
 void IsolatedPerformer::perform(ComponentItem* item)
+{
+    if (capture == nullptr) {
+        performInWorker(item);
+        return;
+    }
+    if (capture->prepareItem()) {
+        performInWorker(item);
+    } else {
+        item->status = STATUS_LOAD_FAILED;
+        describeSystemError(GetLastError(), item->detail, sizeof item->detail);
+    }
+    capture->recordItem(item);
+}
+
+void IsolatedPerformer::performInWorker(ComponentItem* item)
 {
     if (failsWithoutLoading(item)) return;
     ComponentWorker* worker = &ownWorker;

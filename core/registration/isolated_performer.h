@@ -8,6 +8,7 @@
 
 #include "core/jobs/component_item.h"
 #include "core/registration/component_worker.h"
+#include "core/registration/registry_capture.h"
 
 // config.ini [Run] ItemTimeout: seconds an item may take; 0 for no limit.
 const UINT DEFAULT_ITEM_TIMEOUT_SECONDS = 300;
@@ -19,12 +20,15 @@ struct IsolatedPerformer {
     char otherProgram[MAX_PATH];  // empty: no helper for the other architecture
     DWORD itemTimeoutMs;
     HANDLE stopEvent;
+    RegistryCapture* capture;
 
-    // stopEvent, when not null, ends the item in progress and its worker once set.
-    void begin(HANDLE stopEvent);
+    // stopEvent, when not null, ends the item in progress and its worker once set. capture,
+    // when not null, takes every item's registry writes instead of the registry.
+    void begin(HANDLE stopEvent, RegistryCapture* capture = nullptr);
     // Sets the item's status as perform() would; a worker that dies or runs out of time gives
     // the status of the step it was in.
     void perform(ComponentItem* item);
+    void performInWorker(ComponentItem* item);
     // Ends the workers.
     void end();
 };

@@ -28,6 +28,9 @@ struct WorkerChannel {
     char currentDirectory[MAX_PATH];
     char path[MAX_PATH];
     ItemSwitches switches;
+    // Under HKEY_CURRENT_USER, the scratch keys the item's registry writes are captured in;
+    // empty when it registers for real.
+    char captureKey[MAX_PATH];
     // Progress and result: a worker that dies leaves the step it died in.
     PerformTrace trace;
     LONG statusIndex;

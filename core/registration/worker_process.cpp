@@ -3,7 +3,9 @@
 #include <stdlib.h>
 
 #include "core/jobs/text_copy.h"
+#include "core/registration/failure_details.h"
 #include "core/registration/registration_engine.h"
+#include "core/registration/registry_capture.h"
 #include "core/registration/status_texts.h"
 #include "core/registration/worker_channel.h"
 
@@ -52,7 +54,16 @@ void performRequest(WorkerChannel* channel)
     copyText(item->path, sizeof item->path, channel->path);
     item->switches = channel->switches;
     SetCurrentDirectoryA(channel->currentDirectory);
-    perform(item, &channel->trace);
+    bool capturing = channel->captureKey[0] != '\0';
+    // An item whose writes cannot be captured is not performed at all: they would reach the
+    // registry.
+    if (capturing && !redirectPredefinedKeys(channel->captureKey)) {
+        item->status = STATUS_LOAD_FAILED;
+        describeSystemError(GetLastError(), item->detail, sizeof item->detail);
+    } else {
+        perform(item, &channel->trace);
+        if (capturing) restorePredefinedKeys();
+    }
     channel->statusIndex = statusIndex(item->status);
     copyText(channel->detail, sizeof channel->detail, item->detail);
     freeComponentItem(item);

@@ -66,3 +66,16 @@ std::string unregistered(const std::string& dll)
 {
     return dll + "|DllUnregisterServer|ole=1";
 }
+
+std::string utf16(const std::string& text)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), nullptr, 0);
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], length);
+    return std::string((const char*)wide.data(), wide.size() * sizeof(wchar_t));
+}
+
+std::string installed(const std::string& dll, int install, const std::string& commandLine)
+{
+    return dll + "|DllInstall|ole=1|" + std::to_string(install) + "|" + commandLine;
+}

@@ -42,3 +42,6 @@ std::string resultText(const std::string& status, const std::string& path);
 // "<dll>|DllRegisterServer|ole=1" and the like, as the test components record their calls.
 std::string registered(const std::string& dll);
 std::string unregistered(const std::string& dll);
+// The text in UTF-16LE, as a registry file holds it.
+std::string utf16(const std::string& text);
+std::string installed(const std::string& dll, int install, const std::string& commandLine);

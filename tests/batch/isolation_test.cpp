@@ -103,6 +103,14 @@ TEST_F(BatchRun, A32BitComponentGoesToThe32BitHelperBesideThe64BitProgram)
     CopyFileA(plinthoraExePath().c_str(), besideProgram("plinthora32.exe").c_str(), FALSE);
     run("/s /l:run.log /u .\\server32.dll");
     EXPECT_EQ(itemLine(server, "/u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
+
+    // Captured by the 32-bit helper into the 64-bit program's file, and not registered.
+    run("/s /l:run.log /x:out.reg .\\server32.dll");
+    EXPECT_EQ(itemLine(server, "", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
+    std::string captured = readFileBytes(scratch.file("out.reg"));
+    EXPECT_NE(std::string::npos, captured.find(utf16(std::string("[HKEY_CLASSES_ROOT\\") + serverKey + "]\r\n")));
+    size = sizeof registeredPath;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueA(HKEY_CLASSES_ROOT, serverKey, registeredPath, &size));
 }
 
 // With /v the log gives each failure its detail as a fourth field, with /e the exit code counts

@@ -5,15 +5,6 @@
 #include "core/registration/status_texts.h"
 #include "tests/batch/batch_run.h"
 
-namespace {
-
-std::string installed(const std::string& dll, int install, const std::string& commandLine)
-{
-    return dll + "|DllInstall|ole=1|" + std::to_string(install) + "|" + commandLine;
-}
-
-}  // namespace
-
 TEST_F(BatchRun, DefaultListFilesAreInstallIniAndForUnregisteringUninstallIni)
 {
     std::string a = placeComponent("comp_ok.dll", besideProgram("a.dll"));

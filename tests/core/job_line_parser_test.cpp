@@ -18,9 +18,11 @@ std::string describe(const JobSpec* job)
     text += job->writeLog ? "l" : "-";
     if (job->logDetails) text += " +v";
     if (job->countFailures) text += " +e";
+    if (job->capture) text += " +x";
     if (job->switches.installCmdLine[0]) text += std::string(" i=[") + job->switches.installCmdLine + "]";
     if (job->listFilePath[0]) text += std::string(" f=[") + job->listFilePath + "]";
     if (job->logPath[0]) text += std::string(" l=[") + job->logPath + "]";
+    if (job->capturePath[0]) text += std::string(" x=[") + job->capturePath + "]";
     for (const PathNode* node = job->pathList.first; node != nullptr; node = node->next)
         text += std::string(" <") + node->text + ">";
     return text;
@@ -72,7 +74,7 @@ TEST(JobLineParser, SwitchesInEitherMarkAndCase)
         {"/u /n /i /s /d /f /l", "unisdfl"},
         {"-U -N -I -S -D -F -L", "unisdfl"},
         {"/u /u", "u------"},
-        {"/x /y a.dll", "------- <a.dll>"},
+        {"/z /y a.dll", "------- <a.dll>"},
         {"/v -E a.dll", "------- +v +e <a.dll>"},
         {"a.dll /", "------- <a.dll>"},
     };
@@ -90,6 +92,7 @@ TEST(JobLineParser, OptionValuesFollowAColon)
         {"/i:first /i", "--i---- i=[first]"},
         {"/f:list.txt /l:\"<appdir>\\my log.txt\"", "-----fl f=[list.txt] l=[\"<appdir>\\my log.txt\"]"},
         {"/I:x", "--i---- i=[x]"},
+        {"/x /X:\"<appdir>\\out.reg\" a.dll", "------- +x x=[\"<appdir>\\out.reg\"] <a.dll>"},
         {"/i:\"say \\\"hi\\\"\" a.dll", "--i---- i=[\"say \\\"hi\\\"\"] <a.dll>"},
     };
     expectRows(rows, sizeof rows / sizeof rows[0]);
@@ -103,7 +106,7 @@ TEST(JobLineParser, PathsAndSwitchesInAnyOrder)
         {"/ufoo.dll", "u------ <foo.dll>"},
         {"/un", "u------ <n>"},
         {"/u/n", "un-----"},
-        {"-x.dll", "------- <.dll>"},
+        {"-z.dll", "------- <.dll>"},
         {"\"C:\\a b\\c.dll\" /u", "u------ <C:\\a b\\c.dll>"},
         {"\"\" a.dll", "------- <a.dll>"},
         {"\"a b\"c.dll", "------- <a b> <c.dll>"},
@@ -144,11 +147,12 @@ TEST(JobLineParser, OverlongWordsAndValuesAreCutToTheirFields)
     std::string word(300, 'w');
     std::string value(300, 'v');
     JobSpec* job = newJobSpec();
-    parseJobLine(job, (word + " /i:" + value + " /l:" + value + " /f:" + value).c_str(), nullptr);
+    parseJobLine(job, (word + " /i:" + value + " /l:" + value + " /f:" + value + " /x:" + value).c_str(), nullptr);
     EXPECT_EQ(std::string(259, 'w'), job->pathList.first->text);
     EXPECT_EQ(std::string(255, 'v'), job->switches.installCmdLine);
     EXPECT_EQ(std::string(259, 'v'), job->logPath);
     EXPECT_EQ(std::string(259, 'v'), job->listFilePath);
+    EXPECT_EQ(std::string(259, 'v'), job->capturePath);
     freeJobSpec(job);
 }
 

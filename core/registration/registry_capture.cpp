@@ -1,0 +1,193 @@
+#include "core/registration/registry_capture.h"
+
+#include "core/jobs/heap.h"
+
+namespace {
+
+struct CapturedRoot {
+    HKEY key;
+    const char* name;
+    const WCHAR* wideName;
+};
+
+// Every predefined key a component could write through: none of them reaches the registry.
+const CapturedRoot CAPTURED_ROOTS[] = {
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", L"HKEY_CLASSES_ROOT"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", L"HKEY_LOCAL_MACHINE"},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", L"HKEY_CURRENT_USER"},
+    {HKEY_USERS, "HKEY_USERS", L"HKEY_USERS"},
+    {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", L"HKEY_CURRENT_CONFIG"},
+};
+const int ROOT_COUNT = sizeof CAPTURED_ROOTS / sizeof CAPTURED_ROOTS[0];
+
+// The scratch keys' parents, removed once no run uses them.
+const char* const SCRATCH_PARENTS[] = {"Software\\Plinthora\\Capture", "Software\\Plinthora"};
+
+// Key names are at most 255 characters; a path deeper than this is not written.
+const size_t KEY_PATH_CAPACITY = 16384;
+const DWORD KEY_NAME_CAPACITY = 256;
+
+struct KeyWalk {
+    RegistryFile* file;
+    const WCHAR* root;
+    WCHAR path[KEY_PATH_CAPACITY];
+};
+
+void scratchRootKey(const char* scratchKey, const CapturedRoot& root, char* out)
+{
+    wsprintfA(out, "%s\\%s", scratchKey, root.name);
+}
+
+void removeScratch(const char* scratchKey)
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, scratchKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, scratchKey);
+}
+
+void writeValues(KeyWalk* walk, HKEY key, DWORD longestName, DWORD longestData)
+{
+    WCHAR* name = (WCHAR*)allocateZeroed(((size_t)longestName + 1) * sizeof(WCHAR));
+    BYTE* data = (BYTE*)allocateZeroed((size_t)longestData + 1);
+    for (DWORD index = 0; name != nullptr && data != nullptr; index++) {
+        DWORD nameLength = longestName + 1;
+        DWORD type;
+        DWORD size = longestData;
+        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        walk->file->writeValue(name, type, data, size);
+    }
+    freeBlock(name);
+    freeBlock(data);
+}
+
+// Writes the key at walk->path (length characters) and everything below it. A key whose only
+// content is its subkeys is not written: importing them makes it.
+void writeTree(KeyWalk* walk, HKEY key, size_t length)
+{
+    DWORD subkeys = 0, values = 0, longestName = 0, longestData = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, &longestName, &longestData,
+                         nullptr, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    if (values > 0 || (subkeys == 0 && length > 0)) {
+        walk->file->writeKey(walk->root, walk->path);
+        writeValues(walk, key, longestName, longestData);
+        walk->file->endBlock();
+    }
+    for (DWORD index = 0;; index++) {
+        WCHAR name[KEY_NAME_CAPACITY];
+        DWORD nameLength = KEY_NAME_CAPACITY;
+        if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (length + 1 + nameLength >= KEY_PATH_CAPACITY) continue;
+        size_t childLength = length;
+        if (childLength > 0) walk->path[childLength++] = L'\\';
+        lstrcpyW(walk->path + childLength, name);
+        HKEY child;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
+            writeTree(walk, child, childLength + nameLength);
+            RegCloseKey(child);
+        }
+        walk->path[length] = L'\0';
+    }
+}
+
+}  // namespace
+
+bool RegistryCapture::begin(const char* path)
+{
+    wsprintfA(scratchKey, "%s\\%lu", SCRATCH_PARENTS[0], GetCurrentProcessId());
+    // Left by a run of the same process id that was ended before it could clean up.
+    removeScratch(scratchKey);
+    file = newZeroed<RegistryFile>();
+    if (file == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    if (file->open(path)) return true;
+    DWORD error = GetLastError();
+    freeBlock(file);
+    file = nullptr;
+    SetLastError(error);
+    return false;
+}
+
+bool RegistryCapture::prepareItem()
+{
+    removeScratch(scratchKey);
+    for (const CapturedRoot& root : CAPTURED_ROOTS) {
+        char path[MAX_PATH + 32];
+        scratchRootKey(scratchKey, root, path);
+        HKEY key;
+        LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr);
+        if (error != ERROR_SUCCESS) {
+            removeScratch(scratchKey);
+            SetLastError((DWORD)error);
+            return false;
+        }
+        RegCloseKey(key);
+    }
+    return true;
+}
+
+void RegistryCapture::recordItem(const ComponentItem* item)
+{
+    char comment[MAX_PATH + 64];
+    char path[MAX_PATH];
+    resolvedPath(item, path, sizeof path);
+    wsprintfA(comment, "%s : %s", path, item->status);
+    file->writeComment(comment);
+    KeyWalk* walk = newZeroed<KeyWalk>();
+    for (int index = 0; walk != nullptr && index < ROOT_COUNT; index++) {
+        const CapturedRoot& root = CAPTURED_ROOTS[index];
+        char rootPath[MAX_PATH + 32];
+        scratchRootKey(scratchKey, root, rootPath);
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, rootPath, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        walk->file = file;
+        walk->root = root.wideName;
+        walk->path[0] = L'\0';
+        writeTree(walk, key, 0);
+        RegCloseKey(key);
+    }
+    freeBlock(walk);
+    file->flush();
+    removeScratch(scratchKey);
+}
+
+bool RegistryCapture::end()
+{
+    removeScratch(scratchKey);
+    for (const char* parent : SCRATCH_PARENTS) RegDeleteKeyA(HKEY_CURRENT_USER, parent);
+    if (file == nullptr) return true;
+    file->close();
+    bool written = !file->writeFailed;
+    freeBlock(file);
+    file = nullptr;
+    return written;
+}
+
+bool redirectPredefinedKeys(const char* scratchKey)
+{
+    HKEY scratch[ROOT_COUNT] = {};
+    LONG error = ERROR_SUCCESS;
+    for (int index = 0; index < ROOT_COUNT && error == ERROR_SUCCESS; index++) {
+        char path[MAX_PATH + 32];
+        scratchRootKey(scratchKey, CAPTURED_ROOTS[index], path);
+        error = RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &scratch[index]);
+    }
+    // Opened first, all of them: once HKEY_CURRENT_USER is redirected it no longer leads there.
+    for (int index = 0; index < ROOT_COUNT && error == ERROR_SUCCESS; index++) {
+        error = RegOverridePredefKey(CAPTURED_ROOTS[index].key, scratch[index]);
+    }
+    for (HKEY key : scratch) {
+        if (key != nullptr) RegCloseKey(key);
+    }
+    if (error == ERROR_SUCCESS) return true;
+    restorePredefinedKeys();
+    SetLastError((DWORD)error);
+    return false;
+}
+
+void restorePredefinedKeys()
+{
+    for (const CapturedRoot& root : CAPTURED_ROOTS) RegOverridePredefKey(root.key, nullptr);
+}

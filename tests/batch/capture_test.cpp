@@ -1,0 +1,123 @@
+// Capture with /x: each item's registry writes land in a registry file, never in the registry,
+// and the scratch keys that took them are gone afterwards, whatever became of the item.
+#include <windows.h>
+
+#include "core/registration/status_texts.h"
+#include "tests/batch/batch_run.h"
+#include "tests/components/registry_writes.h"
+
+namespace {
+
+const char SAMPLE_CLASS_KEY[] = "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}";
+
+std::string escaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+bool keyExists(HKEY root, const char* path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool scratchKeysLeft()
+{
+    return keyExists(HKEY_CURRENT_USER, "Software\\Plinthora");
+}
+
+void removeRegistryWrites()
+{
+    for (const auto& top : REGISTRY_WRITE_TOPS) RegDeleteTreeW(top.root, top.key), RegDeleteKeyW(top.root, top.key);
+}
+
+// The key of a row as it stands in the registry now: absent, or its value's type and bytes.
+std::string registryState(const RegistryWrite& write)
+{
+    HKEY key;
+    if (RegOpenKeyExW(write.root, write.key, 0, KEY_READ, &key) != ERROR_SUCCESS) return "absent";
+    std::string state = "key";
+    if (write.name != nullptr) {
+        BYTE data[512];
+        DWORD type = 0, size = sizeof data;
+        if (RegQueryValueExW(key, write.name, nullptr, &type, data, &size) != ERROR_SUCCESS) size = 0;
+        state += " type " + std::to_string(type) + " " + std::string((const char*)data, size);
+    }
+    RegCloseKey(key);
+    return state;
+}
+
+std::string expectedState(const RegistryWrite& write)
+{
+    if (write.name == nullptr) return "key";
+    return "key type " + std::to_string(write.type) + " " + std::string((const char*)write.data, write.size);
+}
+
+}  // namespace
+
+TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothingToTheRegistry)
+{
+    std::string server = placeComponent("comp_sample_server.dll", scratch.file("server.dll"));
+    // The same file twice: by default beside the program, then named; the second run appends.
+    run("/s /l:run.log /x /i:abc .\\server.dll");
+    run("/s /x:app\\capture.reg .\\server.dll");
+
+    std::string block = "; " + server + " : " + STATUS_REGISTERED + "\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
+                        "]\r\n@=\"Plinthora Sample Object (test build)\"\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
+                        "\\InprocServer32]\r\n@=\"" + escaped(server) + "\"\r\n\"ThreadingModel\"=\"Apartment\"\r\n\r\n";
+    EXPECT_EQ("\xFF\xFE" + utf16("Windows Registry Editor Version 5.00\r\n\r\n" + block + block),
+              readFileBytes(besideProgram("capture.reg")));
+    EXPECT_EQ(itemLine(server, "/i:abc", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
+    EXPECT_EQ((std::vector<std::string>{registered("server.dll"), installed("server.dll", 1, "abc"),
+                                        registered("server.dll")}),
+              calls.lines());
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_CLASS_KEY));
+    EXPECT_FALSE(scratchKeysLeft());
+}
+
+// Every root, every value type and text that needs escaping survive the round trip through the
+// registry editor; a component that crashes once it has written leaves nothing behind either.
+TEST_F(BatchRun, ACapturedFileImportedWithTheRegistryEditorGivesBackWhatTheComponentWrote)
+{
+    removeRegistryWrites();
+    std::string crash = placeComponent("comp_registry_writer_crash.dll", scratch.file("crash.dll"));
+    std::string writer = placeComponent("comp_registry_writer.dll", scratch.file("writer.dll"));
+    writeFileBytes(scratch.file("list.txt"), crash + "\r\n" + writer + "\r\n");
+
+    run("/s /l:run.log /x:out.reg /f:list.txt");
+
+    EXPECT_EQ(itemLine(crash, "", STATUS_REGISTER_FAILED) + itemLine(writer, "", STATUS_REGISTERED),
+              readFileBytes(scratch.file("run.log")));
+    for (const RegistryWrite& write : REGISTRY_WRITES) EXPECT_EQ("absent", registryState(write));
+    EXPECT_FALSE(scratchKeysLeft());
+    std::string file = readFileBytes(scratch.file("out.reg"));
+    EXPECT_NE(std::string::npos, file.find(utf16("; " + crash + " : " + STATUS_REGISTER_FAILED + "\r\n")));
+
+    RunSettings settings;
+    ProcessRun imported = runProcess(systemDirectory() + "\\..\\regedit.exe",
+                                     "regedit.exe /s \"" + scratch.file("out.reg") + "\"", settings);
+    EXPECT_TRUE(imported.finished);
+    for (const RegistryWrite& write : REGISTRY_WRITES) EXPECT_EQ(expectedState(write), registryState(write));
+    removeRegistryWrites();
+}
+
+TEST_F(BatchRun, CaptureRefusesUnregisteringAndAFileItWouldSpoilPerformingNothing)
+{
+    placeComponent("comp_ok.dll", scratch.file("ok.dll"));
+    ProcessRun refused = run("/x /u /l:run.log ok.dll ok.dll");
+    ASSERT_EQ(1u, refused.boxes.size());
+    EXPECT_EQ("/x と /u は同時に指定できません", refused.boxes[0].text);
+    EXPECT_EQ(errorLine("/x と /u は同時に指定できません"), readFileBytes(scratch.file("run.log")));
+
+    writeFileBytes(scratch.file("notes.reg"), "REGEDIT4\r\n");
+    run("/s /l:run.log /x:notes.reg ok.dll");
+    EXPECT_EQ(errorLine("notes.reg は UTF-16 の登録ファイルではないため追記できません"),
+              readFileBytes(scratch.file("run.log")));
+    EXPECT_EQ("REGEDIT4\r\n", readFileBytes(scratch.file("notes.reg")));
+    EXPECT_TRUE(calls.lines().empty());
+    EXPECT_FALSE(fileExists(besideProgram("capture.reg")));
+}

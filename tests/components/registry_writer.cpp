@@ -1,0 +1,24 @@
+// A component whose DllRegisterServer writes every row of REGISTRY_WRITES; built a second time
+// with CRASH_AFTER_WRITING, it then crashes before it returns.
+#include <windows.h>
+
+#include "tests/components/call_record.h"
+#include "tests/components/registry_writes.h"
+
+extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer()
+{
+    recordServerCall("DllRegisterServer");
+    for (const RegistryWrite& write : REGISTRY_WRITES) {
+        HKEY key = nullptr;
+        LONG error = RegCreateKeyExW(write.root, write.key, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+        if (error == ERROR_SUCCESS && write.name != nullptr) {
+            error = RegSetValueExW(key, write.name, 0, write.type, (const BYTE*)write.data, write.size);
+        }
+        if (key != nullptr) RegCloseKey(key);
+        if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+    }
+#ifdef CRASH_AFTER_WRITING
+    *(volatile int*)nullptr = 0;
+#endif
+    return S_OK;
+}
