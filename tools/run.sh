@@ -6,7 +6,8 @@
 #                              removes quotes first, so to keep them quote the whole line:
 #                              tools/run.sh '/s /l "<appdir>\with blank\*.dll"'
 #   tools/run.sh               a demonstration: registers the bundled sample COM server, shows
-#                              the log and its registry key, unregisters it, shows the key gone
+#                              the log and its registry key, unregisters it, shows the key gone,
+#                              then captures it with /x: the registry file, and still no key
 #   tools/run.sh --window      opens the window and saves a screenshot
 #
 # Without a DISPLAY, an Xvfb of its own serves the run; the message boxes nobody can see there
@@ -76,6 +77,16 @@ demonstrate() {
     run_exact "$job"
     show_log
     echo "-- the class key afterwards:"
+    show_sample_key
+    echo
+    rm -f "$build/capture.reg"
+    job='/s /l /x "<appdir>\samples\sample_server.dll"'
+    echo "== capturing instead of registering: plinthora.exe $job"
+    run_exact "$job"
+    show_log
+    echo "-- $build/capture.reg, what registration would have written:"
+    iconv -f UTF-16 -t UTF-8 "$build/capture.reg" | tr -d '\r'
+    echo "-- the class key, which capture left alone:"
     show_sample_key
 }
 

@@ -32,20 +32,29 @@ bool RegistryFile::open(const char* path)
     writeFailed = false;
     file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD size = GetFileSize(file, nullptr);
     BYTE start[2] = {};
     DWORD read = 0;
-    if (!ReadFile(file, start, sizeof start, &read, nullptr) || (read > 0 && (read < 2 || start[0] != 0xFF || start[1] != 0xFE))) {
+    if (size > 0 && (!ReadFile(file, start, sizeof start, &read, nullptr) || read < 2 || start[0] != 0xFF || start[1] != 0xFE)) {
         CloseHandle(file);
         file = INVALID_HANDLE_VALUE;
         SetLastError(ERROR_BAD_FORMAT);
         return false;
     }
-    SetFilePointer(file, 0, nullptr, FILE_END);
-    if (read == 0) {
+    if (size == 0) {
         DWORD written;
         WriteFile(file, BYTE_ORDER_MARK, sizeof BYTE_ORDER_MARK, &written, nullptr);
-        put(HEADER);
     }
+    if (size <= sizeof BYTE_ORDER_MARK) {
+        put(HEADER);
+        return true;
+    }
+    // A file whose last line has no line end gets one, so that the next comment starts a line.
+    WCHAR last = L'\0';
+    SetFilePointer(file, -(LONG)sizeof last, nullptr, FILE_END);
+    if (!ReadFile(file, &last, sizeof last, &read, nullptr) || read != sizeof last) last = L'\0';
+    SetFilePointer(file, 0, nullptr, FILE_END);
+    if (last != L'\n') put(L"\r\n");
     return true;
 }
 
