@@ -150,7 +150,9 @@ def window_section(window, window_run_rounds):
         "Wine's default theme is switched off in the bench's prefix: with it, every change of a list's",
         "scroll bar costs some 20 ms of theme drawing in both programs alike (about 200 s per add).",
         ("The run is timed in round 1 only" if window_run_rounds == "1" else
-         "The run is timed in the first %s rounds only" % window_run_rounds) + ", to save time (about 25 s a program).",
+         "The run is timed in the first %s rounds only" % window_run_rounds) +
+        ", to save time (%s s a program here)." % "-".join(
+            "%.0f" % seconds for seconds in sorted({round(float(f[6]) / 1e6) for f in window if float(f[6]) > 0})),
         "",
         "| Program | round | add ms | longest answer during add (ms) | list paints during add | run ms | longest answer during run (ms) | rows | peak working set (MiB) | outcome |",
         "|---|---:|---:|---:|---:|---:|---:|---:|---:|---|",
@@ -184,10 +186,26 @@ def render(arch, times, memory, window, machine, exe_bytes):
     others = machine.get("others_busy", "?")
     free_cpus = ("the bench's sessions used every CPU (%s)" % machine.get("cpus", "?") if others == "-" else
                  "the CPUs the bench leaves free were %s %% busy meanwhile" % others)
+    if "others_cpu" in machine:
+        seconds, share = machine["others_cpu"].split("\t")
+        free_cpus += (", and other processes took at least %s CPU-seconds of them while the sessions ran"
+                      " (%s %% of those CPUs' time)" % (seconds, share))
     out += ["Load average before / after the measurements: %s / %s; %s.%s" % (
                 machine.get("load_before"), machine.get("load_after"), free_cpus,
                 " **Measured while other work ran on the machine: absolute times are inflated and noisy,"
                 " and cross-thread hand-offs suffer most.**" if machine.get("loaded") == "yes" else "")]
+    if "emulator" in machine:
+        out += ["", "**Emulated 32-bit Wine.** The host's own 32-bit Wine could not start when this was"
+                " measured, so every figure in this section comes from an emulated 32-bit Wine: %s in a %s"
+                " chroot, whose 32-bit Linux programs run under %s, patched so that Wine can tell a page fault"
+                " from other faults (`tools/x86-emulated.sh`). Each session's wineserver and Wine processes ran"
+                " inside the chroot, pinned as described above; Xvfb ran on the host. Plinthora and everything"
+                " it is compared with ran there alike, so the ratios within this section are comparable with"
+                " each other. They are not comparable with the x64 section (the host's own Wine running native"
+                " 64-bit code), and the absolute times are not those of a real 32-bit machine: the 32-bit code"
+                " is translated as it runs, and every 32-bit process start also starts the emulator (see the"
+                " do-nothing program in case 5)." % (
+                    machine.get("wine"), machine.get("emulated_system"), machine.get("emulator")), ""]
     out += ["Rounds: %s for the batch cases and the window, %s for start-up. Whole run, build included: %s s." % (
         machine.get("rounds"), machine.get("startup_rounds"), machine.get("elapsed", "?")), ""]
 

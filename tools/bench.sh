@@ -8,8 +8,10 @@
 # data under build/bench/ARCH, then runs the comparisons in two Wine sessions side by side, each
 # with its own prefix and wineserver and everything it starts pinned to one CPU of its own:
 # cases 2 and 3 in one, cases 1, 4 (under Xvfb) and 5 in the other. Commands that are compared
-# always run in the same session. With one CPU the sessions run one after the other. x86 runs
-# only where 32-bit Wine works; otherwise its section of RESULTS.md says why. Environment:
+# always run in the same session. With one CPU the sessions run one after the other. Where the
+# host's 32-bit Wine cannot start, x86 runs its sessions in the emulated 32-bit Wine of
+# tools/x86-emulated.sh (set up first if need be), with prefixes of their own; where that
+# cannot be set up either, its section of RESULTS.md says why. Environment:
 # BENCH_ROUNDS (default 5), BENCH_STARTUP_ROUNDS (default 21), BENCH_WINDOW_RUN_ROUNDS (in how
 # many of the window's rounds the listed items are also run; default 1), BENCH_CPUS (the CPUs of
 # the two sessions; default "1 0", or "0" on a machine with one CPU), BENCH_BUILD (a configured
@@ -38,10 +40,15 @@ bash tools/install-deps.sh
 source tools/wine-env.sh "$root/build/bench/wineprefix"
 # The prefix of the session that runs the listing cases; the other session uses WINEPREFIX.
 second_prefix=$root/build/bench/wineprefix-lists
+# What every Wine command, the wineserver included, is run through: nothing for the host's
+# Wine, the runner of the emulated 32-bit Wine for x86 where the host's cannot start.
+wine_env=()
 
 prepare_prefixes() {
-    wine_prefix_ready
-    (export WINEPREFIX=$second_prefix; wine_prefix_ready)
+    local prefix
+    for prefix in "$WINEPREFIX" "$second_prefix"; do
+        "${wine_env[@]}" bash -c 'source tools/wine-env.sh "$1" && wine_prefix_ready' sh "$prefix"
+    done
 }
 
 # One session: the wineserver of the prefix in WINEPREFIX and, when asked, an Xvfb, both on
@@ -50,19 +57,19 @@ start_session() {
     local with_display=$1
     [ "$with_display" != yes ] || start_private_display taskset -c "$session_cpu"
     # A wineserver left over from an earlier run would not be pinned: end it first.
-    "$WINESERVER_BIN" -k 2>/dev/null || true
-    "$WINESERVER_BIN" -w 2>/dev/null || true
-    taskset -c "$session_cpu" "$WINESERVER_BIN" -p
+    "${wine_env[@]}" "$WINESERVER_BIN" -k 2>/dev/null || true
+    "${wine_env[@]}" "$WINESERVER_BIN" -w 2>/dev/null || true
+    "${wine_env[@]}" taskset -c "$session_cpu" "$WINESERVER_BIN" -p
     # The classic look: with the prefix's default theme every scroll-bar change of a list
     # costs some 20 ms of theme drawing, in both window programs alike, which would bury what
     # the programs themselves do (and take an hour). This first pinned Wine process also
     # starts Wine's own services, so that no timed run pays for them.
-    taskset -c "$session_cpu" "$WINE_LOADER" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' \
+    "${wine_env[@]}" taskset -c "$session_cpu" "$WINE_LOADER" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' \
         /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1 || true
 }
 
 stop_session() {
-    "$WINESERVER_BIN" -k 2>/dev/null || true
+    "${wine_env[@]}" "$WINESERVER_BIN" -k 2>/dev/null || true
     stop_private_display
 }
 
@@ -149,7 +156,11 @@ bench_arch() {
         printf 'cpu\t%s\n' "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
         printf 'memory\t%s MiB RAM\n' "$(awk '/MemTotal/ {print int($2 / 1024)}' /proc/meminfo)"
         printf 'kernel\t%s\n' "$(uname -r)"
-        printf 'wine\t%s\n' "$("$loader" --version 2>/dev/null || echo 'Wine (version unknown)')"
+        printf 'wine\t%s\n' "$("${wine_env[@]}" "$loader" --version 2>/dev/null || echo 'Wine (version unknown)')"
+        if [ ${#wine_env[@]} -gt 0 ]; then
+            printf 'emulator\t%s\n' "$("${wine_env[@]}" /usr/local/bin/qemu-i386-trapno --version | head -n 1)"
+            printf 'emulated_system\tDebian %s\n' "$("${wine_env[@]}" cat /etc/debian_version)"
+        fi
         printf 'date\t%s\n' "$(date -u '+%Y-%m-%d %H:%M UTC')"
         printf 'load_before\t%s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
         printf 'rounds\t%s\n' "$rounds"
@@ -158,8 +169,13 @@ bench_arch() {
         printf 'cpus\t%s\n' "${cpus[*]}"
     } >"$machine"
 
-    local others_before
+    local others_before sampler="" sessions_started=$SECONDS
     others_before=$(others_jiffies)
+    # When the sessions take every CPU, /proc/stat cannot show other work: its processes can.
+    if [ "${others_before#* }" = 0 ]; then
+        python3 bench/others_cpu.py "WINEPREFIX=$root/build/bench/" "$data/others-cpu.txt" &
+        sampler=$!
+    fi
     local timer=$bench_dir\\launch_timer.exe
     # One untimed run of each program first in each session, so that no timed round loads
     # them cold.
@@ -169,7 +185,7 @@ bench_arch() {
         local session_raw=$data/raw-$name.tsv
         trap stop_session EXIT
         start_session "$with_display"
-        taskset -c "$session_cpu" "$loader" "$timer" "$(windows_path "$data/plan-warm-up.txt")" 1 \
+        "${wine_env[@]}" taskset -c "$session_cpu" "$loader" "$timer" "$(windows_path "$data/plan-warm-up.txt")" 1 \
             "$(windows_path "$data/warm-up-$name.tsv")" >/dev/null 2>&1 || true
         for plan in "$@"; do
             echo "== bench $arch: $plan (CPU $session_cpu)"
@@ -178,7 +194,7 @@ bench_arch() {
                     local run_too=
                     [ "$round" -le "$window_run_rounds" ] && run_too=run
                     for program in window_driver window_floor; do
-                        timeout 900 taskset -c "$session_cpu" "$loader" "$bench_dir\\$program.exe" "$wdata\\flat" \
+                        timeout 900 "${wine_env[@]}" taskset -c "$session_cpu" "$loader" "$bench_dir\\$program.exe" "$wdata\\flat" \
                             "$round" "$(windows_path "$session_raw")" $run_too >/dev/null 2>&1 ||
                             echo "bench: $program round $round did not finish" >&2
                     done
@@ -187,7 +203,7 @@ bench_arch() {
             fi
             local plan_rounds=$rounds
             [ "$plan" = startup ] && plan_rounds=$startup_rounds
-            taskset -c "$session_cpu" "$loader" "$timer" "$(windows_path "$data/plan-$plan.txt")" "$plan_rounds" \
+            "${wine_env[@]}" taskset -c "$session_cpu" "$loader" "$timer" "$(windows_path "$data/plan-$plan.txt")" "$plan_rounds" \
                 "$(windows_path "$session_raw")" >/dev/null 2>&1
         done
     }
@@ -201,6 +217,13 @@ bench_arch() {
         (session_cpu=${cpus[0]}; run_session main yes register startup window)
     fi
     cat "$data/raw-main.tsv" "$data/raw-lists.tsv" >"$raw"
+    local others_share=-
+    if [ -n "$sampler" ]; then
+        kill "$sampler"
+        wait "$sampler" || true
+        others_share=$(awk -v cpu="$(cat "$data/others-cpu.txt")" -v seconds=$((SECONDS - sessions_started)) \
+            -v n=${#cpus[@]} 'BEGIN { printf "%d", 100 * cpu / (seconds * n) }')
+    fi
 
     # The floors must have done what Plinthora did: the same log, byte for byte.
     for logs in missing tree; do
@@ -216,9 +239,12 @@ bench_arch() {
     {
         printf 'load_after\t%s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
         printf 'others_busy\t%s\n' "$others_busy"
+        [ -z "$sampler" ] || printf 'others_cpu\t%s\t%s\n' "$(cat "$data/others-cpu.txt")" "$others_share"
         printf 'elapsed\t%s\n' "$((SECONDS - bench_started))"
-        # Other work that kept the free CPUs a quarter busy will have reached the bench's CPUs too.
+        # Other work that kept the free CPUs a quarter busy will have reached the bench's CPUs too;
+        # on the bench's own CPUs a tenth of their time is already felt in every figure.
         if [ "$others_busy" != - ] && [ "$others_busy" -gt 25 ]; then printf 'loaded\tyes\n'; fi
+        if [ "$others_share" != - ] && [ "$others_share" -ge 10 ]; then printf 'loaded\tyes\n'; fi
     } >>"$machine"
     python3 bench/summarize.py "$arch" "$raw" "$machine" "$(stat -c %s "$build/plinthora.exe")" "$results_md"
     echo "== bench $arch: done in $((SECONDS - started)) s ($((SECONDS - bench_started)) s since the bench began); figures in bench/RESULTS.md"
@@ -232,10 +258,17 @@ for arch in "${arches[@]}"; do
     x86)
         if wine_runs_32bit; then
             bench_arch x86
+        elif bash tools/x86-emulated.sh setup; then
+            echo "== bench x86: the host's 32-bit Wine cannot start here, so the sessions run in the emulated one"
+            wine_env=(bash "$root/tools/x86-emulated.sh" run)
+            # Its Wine must not use prefixes the host's Wine made, nor the other way round.
+            export WINEPREFIX=$root/build/bench/x86-emulated/wineprefix
+            second_prefix=$root/build/bench/x86-emulated/wineprefix-lists
+            bench_arch x86
         else
-            echo "== bench x86: skipped, the host's 32-bit Wine cannot start here"
+            echo "== bench x86: skipped, neither the host's nor an emulated 32-bit Wine can run here"
             python3 bench/summarize.py x86 --not-run \
-                "Not measured: on this machine the host's 32-bit Wine cannot start (\`/usr/lib/wine/wine --version\` fails: the kernel executes no 32-bit code). The tests run 32-bit programs in an emulated 32-bit Wine (\`tools/x86-emulated.sh\`), where 32-bit code runs about four times slower than native and every process start costs about two seconds; the bench does not run its sessions there yet, and figures taken there would be comparable only with each other, not with x64. Checked $(date -u '+%Y-%m-%d %H:%M UTC') on $(uname -r)." \
+                "Not measured: on this machine the host's 32-bit Wine cannot start (\`/usr/lib/wine/wine --version\` fails: the kernel executes no 32-bit code), and the emulated 32-bit Wine could not be set up (\`tools/x86-emulated.sh setup\` failed). Checked $(date -u '+%Y-%m-%d %H:%M UTC') on $(uname -r)." \
                 "$results_md"
         fi
         ;;

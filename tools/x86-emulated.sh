@@ -123,7 +123,8 @@ setup() {
 }
 
 # The command runs as root of a private user namespace, where the binfmt_misc entry for 32-bit
-# ELF files is registered; the work tree and the X sockets appear at their host paths.
+# ELF files is registered; the work tree and the X sockets appear at their host paths. When
+# the runner is ended (by a time limit, say), so is the command.
 run() {
     [ -f "$ready_mark" ] || { echo "the emulated x86 environment is not set up: $0 setup" >&2; return 1; }
     # binfmt_misc reads the \x escapes itself.
@@ -131,7 +132,7 @@ run() {
     local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
     # F: the interpreter is opened now, from the host's view of the chroot.
     local entry=":qemu-i386:M::$magic:$mask:$chroot_dir/usr/local/bin/qemu-i386-trapno:PF"
-    PLINTHORA_X86_EMULATED=1 exec unshare --user --map-root-user --mount --propagation private --fork sh -ec '
+    PLINTHORA_X86_EMULATED=1 exec unshare --user --map-root-user --mount --propagation private --fork --kill-child sh -ec '
         r=$1; tree=$2; entry=$3; shift 3
         for d in proc sys dev; do mount --rbind "/$d" "$r/$d"; done
         mkdir -p "$r$tree" "$r/tmp/.X11-unix"
