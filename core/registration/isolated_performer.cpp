@@ -51,9 +51,10 @@ const char* statusOfInterruptedStep(const ComponentItem* item, LONG step)
 }
 
 // Answers an item whose load can only fail, without a worker: a path that names no file fails
-// as the loader fails a missing module, and a file that cannot even be mapped as an image
-// (empty, or no PE file) with the error of that mapping, which the load meets the same way.
-// Mapped as a resource only: none of the file's code runs in this process.
+// as the loader fails a missing module, and an empty file with the error of mapping it as an
+// image, which the load meets the same way. Mapped as a resource only: none of the file's code
+// runs in this process. Files with content go to the worker, whose load says what they are:
+// mapping every one here as well would cost a component that loads as much as its handing over.
 bool failsWithoutLoading(ComponentItem* item)
 {
     char path[MAX_PATH];
@@ -62,11 +63,13 @@ bool failsWithoutLoading(ComponentItem* item)
     DWORD length = GetFullPathNameA(path, sizeof fullPath, fullPath, nullptr);
     if (path[0] == '\0' || PathIsFileSpecA(path) || length == 0 || length >= sizeof fullPath) return false;
     DWORD error;
-    if (GetFileAttributesA(fullPath) == INVALID_FILE_ATTRIBUTES) {
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    if (!GetFileAttributesExA(fullPath, GetFileExInfoStandard, &file)) {
         error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
         error = ERROR_MOD_NOT_FOUND;
     } else {
+        if (file.nFileSizeLow != 0 || file.nFileSizeHigh != 0) return false;
         HMODULE image = LoadLibraryExA(fullPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         if (image != nullptr) {
             FreeLibrary(image);

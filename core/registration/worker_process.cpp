@@ -53,7 +53,12 @@ void performRequest(WorkerChannel* channel)
     }
     copyText(item->path, sizeof item->path, channel->path);
     item->switches = channel->switches;
-    SetCurrentDirectoryA(channel->currentDirectory);
+    // Setting it opens the directory: most runs keep one for all their items.
+    char current[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof current, current);
+    if (length == 0 || length >= sizeof current || lstrcmpA(current, channel->currentDirectory) != 0) {
+        SetCurrentDirectoryA(channel->currentDirectory);
+    }
     bool capturing = channel->captureKey[0] != '\0';
     // An item whose writes cannot be captured is not performed at all: they would reach the
     // registry.

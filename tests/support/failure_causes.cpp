@@ -7,8 +7,14 @@ std::vector<FailureCause> failureCauses(const ScratchDirectory& scratch)
     std::string lonely = scratch.makeFolder("lonely") + "\\needs.dll";
     CopyFileA(componentPath("comp_needs_dependency.dll").c_str(), lonely.c_str(), FALSE);
     const std::string failed = "HRESULT 0x80004005";  // E_FAIL
+    // An empty file is answered without a worker, a file with other content by the worker's
+    // load: both as the loader answers.
+    writeFileBytes(scratch.file("empty.dll"), "");
+    writeFileBytes(scratch.file("text.dll"), "not an image\r\n");
     std::vector<FailureCause> causes = {
         {scratch.file("missing.dll"), 0, 0, STATUS_LOAD_FAILED, "エラー 126 : "},
+        {scratch.file("empty.dll"), 0, 0, STATUS_LOAD_FAILED, "エラー 193 : "},
+        {scratch.file("text.dll"), 0, 0, STATUS_LOAD_FAILED, "エラー 193 : "},
         {lonely, 0, 0, STATUS_LOAD_FAILED, "必要な DLL が見つかりません : comp_dependency.dll"},
         {componentPath("comp_fail_load.dll"), 0, 0, STATUS_LOAD_FAILED, "エラー 1114 : "},
         {componentPath("comp_no_server.dll"), 0, 0, STATUS_NO_REGISTER_ENTRY, "エラー 127 : "},
