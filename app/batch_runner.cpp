@@ -91,11 +91,12 @@ void reportCaptureFileError(BatchRun* run, const JobSpec* job, const char* path,
     batchListError(message, job->silent, run);
 }
 
-// With /x every item is performed into the registry file; a run that cannot capture performs
-// nothing. True when the items may be run.
-bool beginCapture(BatchRun* run, const JobSpec* job, RegistryCapture* capture, const char* path)
+// With /x every item is performed into the registry file, whose path goes to path; a run that
+// cannot capture performs nothing. True when the items may be run.
+bool beginCapture(BatchRun* run, const JobSpec* job, RegistryCapture* capture, char* path)
 {
     if (!job->capture) return true;
+    chosenPath(job->capturePath, "capture.reg", path);
     if (job->switches.unregister) {
         batchListError(CAPTURE_WITH_UNREGISTER, job->silent, run);
         return false;
@@ -136,7 +137,6 @@ int runBatch(const char* argumentText)
     }
     RegistryCapture capture = {};
     char capturePath[MAX_PATH];
-    chosenPath(job->capturePath, "capture.reg", capturePath);
     if (beginCapture(&run, job, &capture, capturePath)) {
         JobOutput output = {batchItemSink, batchListError, &run};
         run.performer.begin(nullptr, job->capture ? &capture : nullptr);

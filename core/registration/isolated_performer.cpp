@@ -101,6 +101,7 @@ void IsolatedPerformer::begin(HANDLE stop, RegistryCapture* registryCapture)
         otherProgram[0] = '\0';
     }
 }
+
 void IsolatedPerformer::perform(ComponentItem* item)
 {
     if (capture == nullptr) {
