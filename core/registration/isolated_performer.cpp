@@ -5,6 +5,7 @@
 #include "core/jobs/path_resolver.h"
 #include "core/registration/component_image.h"
 #include "core/registration/failure_details.h"
+#include "core/registration/registration_engine.h"
 #include "core/registration/status_texts.h"
 
 namespace {
@@ -78,8 +79,7 @@ bool failsWithoutLoading(ComponentItem* item)
         error = GetLastError();
         if (error != ERROR_BAD_EXE_FORMAT && error != ERROR_FILE_INVALID) return false;
     }
-    item->status = STATUS_LOAD_FAILED;
-    describeSystemError(error, item->detail, sizeof item->detail);
+    failLoad(item, error);
     return true;
 }
 
@@ -108,12 +108,8 @@ void IsolatedPerformer::perform(ComponentItem* item)
         performInWorker(item);
         return;
     }
-    if (capture->prepareItem()) {
-        performInWorker(item);
-    } else {
-        item->status = STATUS_LOAD_FAILED;
-        describeSystemError(GetLastError(), item->detail, sizeof item->detail);
-    }
+    if (capture->prepareItem()) performInWorker(item);
+    else failLoad(item, GetLastError());
     capture->recordItem(item);
 }
 

@@ -115,6 +115,12 @@ void describeLoadFailure(const char* path, DWORD error, char* detail, size_t cap
 
 }  // namespace
 
+void failLoad(ComponentItem* item, DWORD error)
+{
+    item->status = STATUS_LOAD_FAILED;
+    describeSystemError(error, item->detail, sizeof item->detail);
+}
+
 void perform(ComponentItem* item, PerformTrace* trace)
 {
     item->detail[0] = '\0';

@@ -16,3 +16,7 @@ struct PerformTrace {
 };
 
 void perform(ComponentItem* item, PerformTrace* trace);
+
+// Gives the item the status of a failed load, with the system's error as its detail: for an
+// item answered, or refused, without being loaded.
+void failLoad(ComponentItem* item, DWORD error);

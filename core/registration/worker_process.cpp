@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include "core/jobs/text_copy.h"
-#include "core/registration/failure_details.h"
 #include "core/registration/registration_engine.h"
 #include "core/registration/registry_capture.h"
 #include "core/registration/status_texts.h"
@@ -63,8 +62,7 @@ void performRequest(WorkerChannel* channel)
     // An item whose writes cannot be captured is not performed at all: they would reach the
     // registry.
     if (capturing && !redirectPredefinedKeys(channel->captureKey)) {
-        item->status = STATUS_LOAD_FAILED;
-        describeSystemError(GetLastError(), item->detail, sizeof item->detail);
+        failLoad(item, GetLastError());
     } else {
         perform(item, &channel->trace);
         if (capturing) restorePredefinedKeys();
