@@ -46,16 +46,19 @@ bool resolve(const char* text, char* out)
     copyText(work, sizeof work, text);
     PathUnquoteSpacesA(work);
 
-    for (const DirectoryMacro& macro : DIRECTORY_MACROS) {
-        const char* found = StrStrA(work, macro.name);
-        if (found == nullptr) continue;
-        UINT length = macro.directory(out, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) return fail(out);
-        return appendTo(out, found + lstrlenA(macro.name));
+    // Every macro begins with '<', which is never the trail byte of a double-byte character:
+    // most paths hold none, and need not be searched for each macro.
+    if (strchr(work, '<') != nullptr) {
+        for (const DirectoryMacro& macro : DIRECTORY_MACROS) {
+            const char* found = StrStrA(work, macro.name);
+            if (found == nullptr) continue;
+            UINT length = macro.directory(out, MAX_PATH);
+            if (length == 0 || length >= MAX_PATH) return fail(out);
+            return appendTo(out, found + lstrlenA(macro.name));
+        }
+        const char* appDir = StrStrA(work, "<appdir>");
+        if (appDir != nullptr) return appDirPath(appDir + lstrlenA("<appdir>"), out, MAX_PATH);
     }
-
-    const char* appDir = StrStrA(work, "<appdir>");
-    if (appDir != nullptr) return appDirPath(appDir + lstrlenA("<appdir>"), out, MAX_PATH);
 
     if (PathIsFileSpecA(work)) {
         if (lstrlenA(work) >= MAX_PATH) return fail(out);
