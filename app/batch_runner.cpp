@@ -37,13 +37,15 @@ const char CAPTURE_OPEN_FAILED[] = " がオープンできません";
 const char CAPTURE_NOT_REGISTRY_FILE[] = " は UTF-16 の登録ファイルではないため追記できません";
 const char CAPTURE_WRITE_FAILED[] = " に書き込めませんでした";
 
-// What the items of one batch run share: its log, how the log reports failures, and the
-// count of what did not succeed.
+// What the items of one batch run share: its log, how the log reports failures, the count of
+// what did not succeed, and the silent items waiting to be performed together.
 struct BatchRun {
     IsolatedPerformer performer;
     ResultLog* log;
     BYTE logDetails;
     DWORD failures;
+    ComponentItem* waiting[WORKER_GROUP_CAPACITY];
+    LONG waitingCount;
 };
 
 void showResult(const ComponentItem* item, bool failed)
@@ -57,10 +59,8 @@ void showResult(const ComponentItem* item, bool failed)
     MessageBoxA(nullptr, message, PROGRAM_NAME, MB_OK | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
-void batchItemSink(ComponentItem* item, void* context)
+void reportItem(BatchRun* run, ComponentItem* item)
 {
-    BatchRun* run = (BatchRun*)context;
-    run->performer.perform(item);
     bool failed = !isSuccessStatus(item->status);
     if (failed) run->failures++;
     if (run->log != nullptr) run->log->writeItemLine(item, run->logDetails && failed);
@@ -68,10 +68,33 @@ void batchItemSink(ComponentItem* item, void* context)
     freeComponentItem(item);
 }
 
+void performWaitingItems(BatchRun* run)
+{
+    run->performer.performGroup(run->waiting, run->waitingCount);
+    for (LONG index = 0; index < run->waitingCount; index++) reportItem(run, run->waiting[index]);
+    run->waitingCount = 0;
+}
+
+// Silent items wait until a group is full, or until something else must be shown or written:
+// with no box between them, they can be handed to the worker together.
+void batchItemSink(ComponentItem* item, void* context)
+{
+    BatchRun* run = (BatchRun*)context;
+    if (item->silent) {
+        run->waiting[run->waitingCount++] = item;
+        if (run->waitingCount == WORKER_GROUP_CAPACITY) performWaitingItems(run);
+        return;
+    }
+    performWaitingItems(run);
+    run->performer.perform(item);
+    reportItem(run, item);
+}
+
 // A list file that cannot be run: a warning box unless silent, then an error line in the log.
 void batchListError(const char* message, BYTE silent, void* context)
 {
     BatchRun* run = (BatchRun*)context;
+    performWaitingItems(run);
     run->failures++;
     if (!silent) MessageBoxA(nullptr, message, PROGRAM_NAME, MB_ICONWARNING);
     if (run->log != nullptr) run->log->writeErrorLine(message);
@@ -141,6 +164,7 @@ int runBatch(const char* argumentText)
         JobOutput output = {batchItemSink, batchListError, &run};
         run.performer.begin(nullptr, job->capture ? &capture : nullptr);
         runJob(job, &output);
+        performWaitingItems(&run);
         run.performer.end();
         if (job->capture && !capture.end()) reportCaptureFileError(&run, job, capturePath, CAPTURE_WRITE_FAILED);
     }

@@ -79,8 +79,9 @@ bool ComponentWorker::start(const char* program, HANDLE stopEvent)
     return false;
 }
 
-WorkerOutcome ComponentWorker::perform(ComponentItem* item, const char* program, DWORD timeoutMs, HANDLE stopEvent)
+WorkerOutcome ComponentWorker::perform(ComponentItem* const* items, LONG count, const char* program, DWORD timeoutMs, HANDLE stopEvent)
 {
+    performedCount = 0;
     lastTrace.step = STEP_LOAD;
     lastTrace.loadError = 0;
     lastException = 0;
@@ -90,27 +91,41 @@ WorkerOutcome ComponentWorker::perform(ComponentItem* item, const char* program,
         return WORKER_UNAVAILABLE;
     }
     GetCurrentDirectoryA(sizeof channel->currentDirectory, channel->currentDirectory);
-    resolvedPath(item, channel->path, sizeof channel->path);
-    channel->switches = item->switches;
     copyText(channel->captureKey, sizeof channel->captureKey, captureKey != nullptr ? captureKey : "");
-    channel->trace.step = STEP_LOAD;
-    channel->trace.loadError = 0;
-    channel->statusIndex = -1;
+    for (LONG index = 0; index < count; index++) {
+        WorkerItemSlot* slot = &channel->items[index];
+        resolvedPath(items[index], slot->path, sizeof slot->path);
+        slot->switches = items[index]->switches;
+        slot->trace.step = STEP_LOAD;
+        slot->trace.loadError = 0;
+        slot->statusIndex = -1;
+        slot->detail[0] = '\0';
+    }
+    channel->itemCount = count;
+    channel->items[0].startTick = GetTickCount();
+    channel->currentItem = 0;
+    channel->performedCount = 0;
     channel->exceptionCode = 0;
-    channel->detail[0] = '\0';
     channel->order = ORDER_PERFORM;
     SetEvent(requestReady);
 
-    HANDLE waits[3] = {resultReady, process, stopEvent};
-    DWORD woken = WaitForMultipleObjects(stopEvent != nullptr ? 3 : 2, waits, FALSE, timeoutMs);
-    lastTrace.step = channel->trace.step;
-    lastTrace.loadError = channel->trace.loadError;
-    if (woken == WAIT_OBJECT_0) {
-        const char* status = statusAtIndex(channel->statusIndex);
-        copyText(item->detail, sizeof item->detail, channel->detail);
-        item->status = status != nullptr ? status : STATUS_LOAD_FAILED;
-        return WORKER_DONE;
+    DWORD woken = awaitResult(timeoutMs, stopEvent);
+    // A result has at least one item; a worker that was interrupted performed those before
+    // the one it was in.
+    LONG performed = woken == WAIT_OBJECT_0 ? channel->performedCount : channel->currentItem;
+    LONG least = woken == WAIT_OBJECT_0 ? 1 : 0;
+    performedCount = performed < least ? least : performed > count ? count : performed;
+    for (LONG index = 0; index < performedCount; index++) {
+        const char* status = statusAtIndex(channel->items[index].statusIndex);
+        copyText(items[index]->detail, sizeof items[index]->detail, channel->items[index].detail);
+        items[index]->status = status != nullptr ? status : STATUS_LOAD_FAILED;
     }
+    LONG traced = woken == WAIT_OBJECT_0 ? performedCount - 1 : performedCount;
+    if (traced >= 0 && traced < count) {
+        lastTrace.step = channel->items[traced].trace.step;
+        lastTrace.loadError = channel->items[traced].trace.loadError;
+    }
+    if (woken == WAIT_OBJECT_0) return WORKER_DONE;
     if (woken == WAIT_OBJECT_0 + 1) {
         GetExitCodeProcess(process, &lastExitCode);
         lastException = channel->exceptionCode;
@@ -119,6 +134,25 @@ WorkerOutcome ComponentWorker::perform(ComponentItem* item, const char* program,
     }
     end(1);
     return woken == WAIT_TIMEOUT ? WORKER_TIMED_OUT : WORKER_STOPPED;
+}
+
+DWORD ComponentWorker::awaitResult(DWORD timeoutMs, HANDLE stopEvent)
+{
+    HANDLE waits[3] = {resultReady, process, stopEvent};
+    for (;;) {
+        DWORD waitMs = INFINITE;
+        if (timeoutMs != INFINITE) {
+            // The worker sets an item's start before making it current: the start read is
+            // the current item's, or the one's that was current a moment ago.
+            LONG current = channel->currentItem;
+            if (current < 0 || current >= WORKER_GROUP_CAPACITY) current = 0;
+            DWORD elapsed = GetTickCount() - channel->items[current].startTick;
+            if (elapsed >= timeoutMs) return WAIT_TIMEOUT;
+            waitMs = timeoutMs - elapsed;
+        }
+        DWORD woken = WaitForMultipleObjects(stopEvent != nullptr ? 3 : 2, waits, FALSE, waitMs);
+        if (woken != WAIT_TIMEOUT) return woken;
+    }
 }
 
 void ComponentWorker::stop()

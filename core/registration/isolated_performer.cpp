@@ -104,29 +104,60 @@ void IsolatedPerformer::begin(HANDLE stop, RegistryCapture* registryCapture)
 
 void IsolatedPerformer::perform(ComponentItem* item)
 {
-    if (capture == nullptr) {
-        performInWorker(item);
-        return;
+    performGroup(&item, 1);
+}
+
+void IsolatedPerformer::performGroup(ComponentItem* const* items, LONG count)
+{
+    ComponentItem* loading[WORKER_GROUP_CAPACITY];
+    LONG loadingCount = 0;
+    for (LONG index = 0; index < count; index++) {
+        if (capture != nullptr) {
+            performCaptured(items[index]);
+            continue;
+        }
+        if (!failsWithoutLoading(items[index])) loading[loadingCount++] = items[index];
+        if (loadingCount == WORKER_GROUP_CAPACITY || (index == count - 1 && loadingCount > 0)) {
+            performInWorkers(loading, loadingCount);
+            loadingCount = 0;
+        }
     }
-    if (capture->prepareItem()) performInWorker(item);
-    else failLoad(item, GetLastError());
+}
+
+// Each captured item has the scratch keys to itself, so captured items go one at a time.
+void IsolatedPerformer::performCaptured(ComponentItem* item)
+{
+    if (!capture->prepareItem()) failLoad(item, GetLastError());
+    else if (!failsWithoutLoading(item)) performInWorkers(&item, 1);
     capture->recordItem(item);
 }
 
-void IsolatedPerformer::performInWorker(ComponentItem* item)
+void IsolatedPerformer::performInWorkers(ComponentItem* const* items, LONG count)
 {
-    if (failsWithoutLoading(item)) return;
-    ComponentWorker* worker = &ownWorker;
-    WorkerOutcome outcome = ownWorker.perform(item, ownProgram, itemTimeoutMs, stopEvent);
-    WORD otherMachine = outcome == WORKER_DONE && item->status == STATUS_LOAD_FAILED ? otherMachineOf(item, ownWorker.lastTrace) : 0;
-    if (otherMachine != 0 && otherProgram[0] != '\0') {
-        worker = &otherWorker;
-        outcome = otherWorker.perform(item, otherProgram, itemTimeoutMs, stopEvent);
-    } else if (otherMachine != 0) {
-        describeMachine(otherMachine, item->detail, sizeof item->detail);
-    }
-    if (outcome == WORKER_DONE) return;
+    for (LONG settled = 0; settled < count;) settled += performInOwnWorker(items + settled, count - settled);
+}
 
+LONG IsolatedPerformer::performInOwnWorker(ComponentItem* const* items, LONG count)
+{
+    WorkerOutcome outcome = ownWorker.perform(items, count, ownProgram, itemTimeoutMs, stopEvent);
+    if (outcome != WORKER_DONE) {
+        settleInterrupted(items[ownWorker.performedCount], &ownWorker, outcome);
+        return ownWorker.performedCount + 1;
+    }
+    LONG settled = ownWorker.performedCount;
+    ComponentItem* last = items[settled - 1];
+    WORD otherMachine = last->status == STATUS_LOAD_FAILED ? otherMachineOf(last, ownWorker.lastTrace) : 0;
+    if (otherMachine != 0 && otherProgram[0] != '\0') {
+        outcome = otherWorker.perform(&last, 1, otherProgram, itemTimeoutMs, stopEvent);
+        if (outcome != WORKER_DONE) settleInterrupted(last, &otherWorker, outcome);
+    } else if (otherMachine != 0) {
+        describeMachine(otherMachine, last->detail, sizeof last->detail);
+    }
+    return settled;
+}
+
+void IsolatedPerformer::settleInterrupted(ComponentItem* item, const ComponentWorker* worker, WorkerOutcome outcome)
+{
     item->detail[0] = '\0';
     if (outcome == WORKER_DIED && worker->lastException != 0) {
         describeException(worker->lastException, item->detail, sizeof item->detail);

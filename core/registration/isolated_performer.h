@@ -28,7 +28,16 @@ struct IsolatedPerformer {
     // Sets the item's status as perform() would; a worker that dies or runs out of time gives
     // the status of the step it was in.
     void perform(ComponentItem* item);
-    void performInWorker(ComponentItem* item);
+    // The same for items performed in order with nothing shown between them: they are handed
+    // to the worker in groups.
+    void performGroup(ComponentItem* const* items, LONG count);
     // Ends the workers.
     void end();
+
+    void performCaptured(ComponentItem* item);
+    void performInWorkers(ComponentItem* const* items, LONG count);
+    // Hands the items to the own worker, and an item it cannot load for its architecture to
+    // the other's; returns how many have their status.
+    LONG performInOwnWorker(ComponentItem* const* items, LONG count);
+    void settleInterrupted(ComponentItem* item, const ComponentWorker* worker, WorkerOutcome outcome);
 };

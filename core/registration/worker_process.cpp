@@ -42,34 +42,49 @@ WorkerChannel* attachChannel()
     return channel;
 }
 
-void performRequest(WorkerChannel* channel)
+void performSlot(const WorkerChannel* channel, WorkerItemSlot* slot)
 {
     ComponentItem* item = newComponentItem();
     if (item == nullptr) {
-        channel->statusIndex = statusIndex(STATUS_LOAD_FAILED);
-        channel->trace.loadError = ERROR_NOT_ENOUGH_MEMORY;
+        slot->statusIndex = statusIndex(STATUS_LOAD_FAILED);
+        slot->trace.loadError = ERROR_NOT_ENOUGH_MEMORY;
         return;
     }
-    copyText(item->path, sizeof item->path, channel->path);
-    item->switches = channel->switches;
-    // Setting it opens the directory: most runs keep one for all their items.
-    char current[MAX_PATH];
-    DWORD length = GetCurrentDirectoryA(sizeof current, current);
-    if (length == 0 || length >= sizeof current || lstrcmpA(current, channel->currentDirectory) != 0) {
-        SetCurrentDirectoryA(channel->currentDirectory);
-    }
+    copyText(item->path, sizeof item->path, slot->path);
+    item->switches = slot->switches;
     bool capturing = channel->captureKey[0] != '\0';
     // An item whose writes cannot be captured is not performed at all: they would reach the
     // registry.
     if (capturing && !redirectPredefinedKeys(channel->captureKey)) {
         failLoad(item, GetLastError());
     } else {
-        perform(item, &channel->trace);
+        perform(item, &slot->trace);
         if (capturing) restorePredefinedKeys();
     }
-    channel->statusIndex = statusIndex(item->status);
-    copyText(channel->detail, sizeof channel->detail, item->detail);
+    slot->statusIndex = statusIndex(item->status);
+    copyText(slot->detail, sizeof slot->detail, item->detail);
     freeComponentItem(item);
+}
+
+void performRequest(WorkerChannel* channel)
+{
+    // Setting it opens the directory: most runs keep one for all their items.
+    char current[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof current, current);
+    if (length == 0 || length >= sizeof current || lstrcmpA(current, channel->currentDirectory) != 0) {
+        SetCurrentDirectoryA(channel->currentDirectory);
+    }
+    LONG count = channel->itemCount < WORKER_GROUP_CAPACITY ? channel->itemCount : WORKER_GROUP_CAPACITY;
+    LONG performed = 0;
+    while (performed < count) {
+        WorkerItemSlot* slot = &channel->items[performed];
+        slot->startTick = GetTickCount();
+        InterlockedExchange(&channel->currentItem, performed);
+        performSlot(channel, slot);
+        performed++;
+        if (slot->trace.loadError == ERROR_BAD_EXE_FORMAT) break;
+    }
+    channel->performedCount = performed;
 }
 
 }  // namespace
