@@ -1,9 +1,9 @@
 #include "help/help_launcher.h"
 
 #include <htmlhelp.h>
-#include <shlwapi.h>
 
 #include "core/jobs/path_resolver.h"
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 
 namespace {
@@ -44,7 +44,7 @@ bool fallbackPath(char* out)
     }
     UINT length = GetSystemDirectoryA(out, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
-    return PathAppendA(out, CONTROL_FILE_NAME) != FALSE;
+    return shellPaths().PathAppendA(out, CONTROL_FILE_NAME) != FALSE;
 }
 
 // A registry text need not carry its terminator. One that fills the whole buffer without it

@@ -1,8 +1,8 @@
 #include "ui/file_picker.h"
 
-#include <shlwapi.h>
 
 #include "core/jobs/heap.h"
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 
 namespace {
@@ -72,7 +72,7 @@ bool FilePicker::browseFolder()
     if (FAILED(SHGetSpecialFolderLocation(owner, CSIDL_DESKTOP, &desktop)) || desktop == nullptr) return false;
     // The browser starts at the folder that holds the text's last component; "D:\tools\"
     // has an empty last component, so it starts at D:\tools itself.
-    PathRemoveFileSpecA(chosenPath);
+    shellPaths().PathRemoveFileSpecA(chosenPath);
     browseInfo.pidlRoot = desktop;
     browseInfo.pszDisplayName = chosenPath;
     browseInfo.lpszTitle = BROWSE_TITLE;
@@ -88,7 +88,7 @@ bool FilePicker::browseFolder()
     // A folder ends with a backslash, so the job takes it as a folder to list. A folder path
     // that already fills the field is left without it (the job adds it in a wider buffer):
     // the platform call would write the backslash past the field's end.
-    if (result && lstrlenA(chosenPath) < (int)sizeof chosenPath - 1) PathAddBackslashA(chosenPath);
+    if (result && lstrlenA(chosenPath) < (int)sizeof chosenPath - 1) shellPaths().PathAddBackslashA(chosenPath);
     CoTaskMemFree(desktop);
     CoTaskMemFree(chosen);
     return result;

@@ -1,6 +1,6 @@
 #include "core/jobs/component_item.h"
+#include "core/jobs/shell_paths.h"
 
-#include <shlwapi.h>
 
 #include "core/jobs/heap.h"
 #include "core/jobs/path_resolver.h"
@@ -48,6 +48,6 @@ int displayState(const ComponentItem* item)
     char path[MAX_PATH];
     // A text too long to resolve names no file at all.
     if (!resolve(item->path, path)) return DISPLAY_MISSING;
-    if (PathIsFileSpecA(path)) return DISPLAY_BARE_NAME;
-    return PathFileExistsA(path) ? DISPLAY_EXISTS : DISPLAY_MISSING;
+    if (shellPaths().PathIsFileSpecA(path)) return DISPLAY_BARE_NAME;
+    return shellPaths().PathFileExistsA(path) ? DISPLAY_EXISTS : DISPLAY_MISSING;
 }

@@ -1,6 +1,6 @@
 #include "core/jobs/job.h"
+#include "core/jobs/shell_paths.h"
 
-#include <shlwapi.h>
 
 #include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
@@ -35,7 +35,7 @@ bool appendPath(JobSpec* job, const char* text)
     }
     copyText(copy, PATH_TEXT_CAPACITY, text);
     // The buffer has room for the one backslash this may add to 259 characters.
-    if (PathIsDirectoryA(copy)) PathAddBackslashA(copy);
+    if (isDirectory(copy)) shellPaths().PathAddBackslashA(copy);
     node->text = copy;
     if (job->pathList.last != nullptr) job->pathList.last->next = node;
     else job->pathList.first = node;

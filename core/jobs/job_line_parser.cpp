@@ -1,6 +1,6 @@
 #include "core/jobs/job_line_parser.h"
+#include "core/jobs/shell_paths.h"
 
-#include <shlwapi.h>
 #include <string.h>
 
 #include "core/jobs/text_copy.h"
@@ -61,7 +61,7 @@ const char* readPathWord(JobSpec* job, const char* p, bool* memoryOk)
 {
     char word[PATH_TEXT_CAPACITY];
     const char* cursor = readToken(p, word, sizeof word);
-    PathUnquoteSpacesA(word);
+    shellPaths().PathUnquoteSpacesA(word);
     if (!appendPath(job, word)) *memoryOk = false;
     return cursor;
 }
@@ -97,7 +97,7 @@ const char* readToken(const char* cursor, char* out, size_t capacity)
         p = nextChar(p);
     }
     copyTextPart(out, capacity, start, (size_t)(tokenEnd - start));
-    PathRemoveBlanksA(out);
+    shellPaths().PathRemoveBlanksA(out);
     return p;
 }
 

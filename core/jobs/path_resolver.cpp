@@ -1,7 +1,7 @@
 #include "core/jobs/path_resolver.h"
+#include "core/jobs/shell_paths.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 #include <string.h>
 
 #include "core/jobs/text_copy.h"
@@ -25,7 +25,7 @@ const DirectoryMacro DIRECTORY_MACROS[] = {
 // as an empty path rather than cut into a different name.
 bool appendTo(char* base, const char* more)
 {
-    if (lstrlenA(more) >= MAX_PATH || !PathAppendA(base, more)) {
+    if (lstrlenA(more) >= MAX_PATH || !shellPaths().PathAppendA(base, more)) {
         base[0] = '\0';
         return false;
     }
@@ -44,23 +44,23 @@ bool resolve(const char* text, char* out)
 {
     char work[WORK_CAPACITY];
     copyText(work, sizeof work, text);
-    PathUnquoteSpacesA(work);
+    shellPaths().PathUnquoteSpacesA(work);
 
     // Every macro begins with '<', which is never the trail byte of a double-byte character:
     // most paths hold none, and need not be searched for each macro.
     if (strchr(work, '<') != nullptr) {
         for (const DirectoryMacro& macro : DIRECTORY_MACROS) {
-            const char* found = StrStrA(work, macro.name);
+            const char* found = shellPaths().StrStrA(work, macro.name);
             if (found == nullptr) continue;
             UINT length = macro.directory(out, MAX_PATH);
             if (length == 0 || length >= MAX_PATH) return fail(out);
             return appendTo(out, found + lstrlenA(macro.name));
         }
-        const char* appDir = StrStrA(work, "<appdir>");
+        const char* appDir = shellPaths().StrStrA(work, "<appdir>");
         if (appDir != nullptr) return appDirPath(appDir + lstrlenA("<appdir>"), out, MAX_PATH);
     }
 
-    if (PathIsFileSpecA(work)) {
+    if (shellPaths().PathIsFileSpecA(work)) {
         if (lstrlenA(work) >= MAX_PATH) return fail(out);
         copyText(out, MAX_PATH, work);
         return true;
@@ -91,6 +91,6 @@ bool appDirPath(const char* name, char* out, size_t capacity)
     if (capacity < MAX_PATH) return fail(out);
     DWORD length = GetModuleFileNameA(nullptr, out, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return fail(out);
-    PathRemoveFileSpecA(out);
+    shellPaths().PathRemoveFileSpecA(out);
     return appendTo(out, name);
 }

@@ -1,6 +1,6 @@
 #include "core/production/list_file_runner.h"
+#include "core/jobs/shell_paths.h"
 
-#include <shlwapi.h>
 #include <string.h>
 
 #include "core/jobs/job_line_parser.h"
@@ -144,11 +144,11 @@ void mergeOuterOptions(JobSpec* lineJob, BYTE forcedUnregister, const JobSpec* o
 bool installListExists()
 {
     char path[MAX_PATH];
-    return besideProgram("install.ini", path, sizeof path) && PathFileExistsA(path);
+    return besideProgram("install.ini", path, sizeof path) && shellPaths().PathFileExistsA(path);
 }
 
 bool uninstallListExists()
 {
     char path[MAX_PATH];
-    return besideProgram("uninstall.ini", path, sizeof path) && PathFileExistsA(path);
+    return besideProgram("uninstall.ini", path, sizeof path) && shellPaths().PathFileExistsA(path);
 }

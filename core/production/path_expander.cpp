@@ -1,6 +1,6 @@
 #include "core/production/path_expander.h"
+#include "core/jobs/shell_paths.h"
 
-#include <shlwapi.h>
 #include <string.h>
 
 #include "core/jobs/path_resolver.h"
@@ -27,9 +27,9 @@ void produceItem(const JobSpec* job, const char* path, const JobOutput* output)
 // some versions of it cut a double-byte character whose trail byte is the backslash (表, ソ).
 void removeLastComponent(char* path)
 {
-    char* last = endsWithBackslash(path) ? path + lstrlenA(path) : PathFindFileNameA(path);
+    char* last = endsWithBackslash(path) ? path + lstrlenA(path) : shellPaths().PathFindFileNameA(path);
     *last = '\0';
-    PathRemoveBackslashA(path);
+    shellPaths().PathRemoveBackslashA(path);
 }
 
 // The stored text less its last component: the folder part that listed entries are joined to.
@@ -40,7 +40,7 @@ void storedFolderOf(const char* stored, char* folder)
     removeLastComponent(folder);
     if (folder[0] != '\0') return;
     copyText(folder, ITEM_TEXT_CAPACITY, stored);
-    char* macroEnd = StrChrA(folder, '>');
+    char* macroEnd = shellPaths().StrChrA(folder, '>');
     if (macroEnd != nullptr) macroEnd[1] = '\0';
 }
 
@@ -51,7 +51,7 @@ bool isDotEntry(const char* name)
 
 void listPath(const JobSpec* job, const char* stored, char* pattern, const JobOutput* output)
 {
-    if (PathIsDirectoryA(pattern) && !PathAppendA(pattern, "*")) return;
+    if (isDirectory(pattern) && !shellPaths().PathAppendA(pattern, "*")) return;
     WIN32_FIND_DATAA entry;
     HANDLE listing = FindFirstFileA(pattern, &entry);
     if (listing == INVALID_HANDLE_VALUE) return;
@@ -70,9 +70,9 @@ void listPath(const JobSpec* job, const char* stored, char* pattern, const JobOu
         if (longestFolder + 1 + lstrlenA(entry.cFileName) >= (int)MAX_PATH) continue;
         char itemText[ITEM_TEXT_CAPACITY];
         copyText(itemText, MAX_PATH, folder);
-        if (!PathAppendA(itemText, entry.cFileName)) continue;
+        if (!shellPaths().PathAppendA(itemText, entry.cFileName)) continue;
         if (isDirectory) {
-            PathAddBackslashA(itemText);
+            shellPaths().PathAddBackslashA(itemText);
             expandPath(job, itemText, output);
         } else {
             produceItem(job, itemText, output);
@@ -99,11 +99,11 @@ void expandPath(const JobSpec* job, const char* text, const JobOutput* output)
         produceItem(job, text, output);
         return;
     }
-    if (PathIsFileSpecA(resolved)) {
+    if (shellPaths().PathIsFileSpecA(resolved)) {
         produceItem(job, text, output);
         return;
     }
-    if (endsWithBackslash(resolved) || StrPBrkA(resolved, "*?") != nullptr) {
+    if (endsWithBackslash(resolved) || shellPaths().StrPBrkA(resolved, "*?") != nullptr) {
         listPath(job, text, resolved, output);
         return;
     }

@@ -1,6 +1,6 @@
 #include "core/registration/component_image.h"
+#include "core/jobs/shell_paths.h"
 
-#include <shlwapi.h>
 #include <stdlib.h>
 
 #include "core/jobs/text_copy.h"
@@ -109,7 +109,7 @@ struct ImageHeaders {
 // Names the loader resolves through the API set schema: they are no files.
 bool isApiSetName(const char* name)
 {
-    return StrCmpNIA(name, "api-ms-", 7) == 0 || StrCmpNIA(name, "ext-ms-", 7) == 0;
+    return shellPaths().StrCmpNIA(name, "api-ms-", 7) == 0 || shellPaths().StrCmpNIA(name, "ext-ms-", 7) == 0;
 }
 
 bool existsIn(const char* folder, size_t folderLength, const char* name)
@@ -118,7 +118,7 @@ bool existsIn(const char* folder, size_t folderLength, const char* name)
     if (folderLength == 0 || folderLength >= sizeof candidate) return false;
     memcpy(candidate, folder, folderLength);
     candidate[folderLength] = '\0';
-    return PathAppendA(candidate, name) && PathFileExistsA(candidate);
+    return shellPaths().PathAppendA(candidate, name) && shellPaths().PathFileExistsA(candidate);
 }
 
 // The loader's search for a DLL that a component named by a path imports.
@@ -140,7 +140,7 @@ bool loaderFinds(const char* componentFolder, const char* name)
     bool found = false;
     if (GetEnvironmentVariableA("PATH", paths, pathLength) < pathLength) {
         for (char* entry = paths; !found && *entry != '\0';) {
-            char* end = StrChrA(entry, ';');
+            char* end = shellPaths().StrChrA(entry, ';');
             size_t entryLength = end != nullptr ? (size_t)(end - entry) : (size_t)lstrlenA(entry);
             found = existsIn(entry, entryLength, name);
             entry = end != nullptr ? end + 1 : entry + entryLength;
@@ -170,7 +170,7 @@ bool firstMissingImport(const char* path, char* name, size_t capacity)
     if (length == 0 || length >= sizeof fullPath) return false;
     char componentFolder[MAX_PATH];
     copyText(componentFolder, sizeof componentFolder, fullPath);
-    *PathFindFileNameA(componentFolder) = '\0';
+    *shellPaths().PathFindFileNameA(componentFolder) = '\0';
 
     FileView view;
     if (!view.open(fullPath)) return false;

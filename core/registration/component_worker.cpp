@@ -1,5 +1,6 @@
 #include "core/registration/component_worker.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "core/jobs/text_copy.h"
@@ -24,9 +25,10 @@ HANDLE inheritableEvent()
 HANDLE startWorkerProcess(const char* program, HANDLE mapping)
 {
     char value[16];
-    wsprintfA(value, "%lX", (DWORD)(ULONG_PTR)mapping);
-    char commandLine[MAX_PATH + 2];
-    wsprintfA(commandLine, "\"%s\"", program);
+    _ultoa((DWORD)(ULONG_PTR)mapping, value, 16);
+    char commandLine[MAX_PATH + 3] = "\"";
+    lstrcatA(commandLine, program);
+    lstrcatA(commandLine, "\"");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};

@@ -1,6 +1,6 @@
 #include "core/registration/isolated_performer.h"
+#include "core/jobs/shell_paths.h"
 
-#include <shlwapi.h>
 
 #include "core/jobs/path_resolver.h"
 #include "core/registration/component_image.h"
@@ -62,7 +62,7 @@ bool failsWithoutLoading(ComponentItem* item)
     resolvedPath(item, path, sizeof path);
     char fullPath[MAX_PATH];
     DWORD length = GetFullPathNameA(path, sizeof fullPath, fullPath, nullptr);
-    if (path[0] == '\0' || PathIsFileSpecA(path) || length == 0 || length >= sizeof fullPath) return false;
+    if (path[0] == '\0' || shellPaths().PathIsFileSpecA(path) || length == 0 || length >= sizeof fullPath) return false;
     DWORD error;
     WIN32_FILE_ATTRIBUTE_DATA file;
     if (!GetFileAttributesExA(fullPath, GetFileExInfoStandard, &file)) {

@@ -1,7 +1,7 @@
 #include "core/registration/registration_engine.h"
+#include "core/jobs/shell_paths.h"
 
 #include <ole2.h>
-#include <shlwapi.h>
 
 #include "core/jobs/text_copy.h"
 #include "core/registration/component_image.h"
@@ -41,7 +41,7 @@ const char* installStep(ComponentItem* item, HMODULE module, PerformTrace* trace
     char quoted[COMMAND_LINE_CAPACITY];
     char plain[COMMAND_LINE_CAPACITY];
     copyText(quoted, sizeof quoted, item->switches.installCmdLine);
-    PathUnquoteSpacesA(quoted);
+    shellPaths().PathUnquoteSpacesA(quoted);
     unescapeCommandLine(quoted, plain);
 
     WCHAR* wide = nullptr;
@@ -94,7 +94,7 @@ const char* serverStep(ComponentItem* item, HMODULE module, PerformTrace* trace)
 // loader's usual search.
 HMODULE loadComponent(const char* path)
 {
-    if (PathIsFileSpecA(path)) return LoadLibraryA(path);
+    if (shellPaths().PathIsFileSpecA(path)) return LoadLibraryA(path);
     char fullPath[MAX_PATH];
     DWORD length = GetFullPathNameA(path, sizeof fullPath, fullPath, nullptr);
     if (length == 0 || length >= sizeof fullPath) return LoadLibraryA(path);
@@ -106,7 +106,7 @@ HMODULE loadComponent(const char* path)
 void describeLoadFailure(const char* path, DWORD error, char* detail, size_t capacity)
 {
     char missing[MAX_PATH];
-    if (error == ERROR_MOD_NOT_FOUND && PathFileExistsA(path) && firstMissingImport(path, missing, sizeof missing)) {
+    if (error == ERROR_MOD_NOT_FOUND && shellPaths().PathFileExistsA(path) && firstMissingImport(path, missing, sizeof missing)) {
         describeMissingImport(missing, detail, capacity);
     } else {
         describeSystemError(error, detail, capacity);
