@@ -23,8 +23,8 @@ struct ComponentWorker {
     HANDLE requestReady;
     HANDLE resultReady;
     WorkerChannel* channel;
-    // How many of the request's items have their status. With WORKER_DONE at least one, and
-    // fewer than asked only after an item whose file the worker could not load; otherwise the
+    // How many of the request's items have their status: with WORKER_DONE at least one (the
+    // worker may hand a group back early; the caller sends the rest again), otherwise the
     // item at this index is the one the worker was in.
     LONG performedCount;
     // What the last item performed, or the one the worker was in, went through: the step it

@@ -19,6 +19,9 @@ enum WorkerOrder : LONG { ORDER_PERFORM = 1, ORDER_QUIT = 2 };
 // How many items one request may carry. A run that shows nothing between its items hands
 // them over in groups, so that it and its worker take turns once a group, not once an item.
 const LONG WORKER_GROUP_CAPACITY = 64;
+// The worker hands the rest of a group back once it has spent this long on it: the run writes
+// the results as they come, and a worker whose run has ended stops soon.
+const DWORD WORKER_GROUP_SLICE_MS = 50;
 
 // One item of a request, and its result.
 struct WorkerItemSlot {
@@ -48,9 +51,9 @@ struct WorkerChannel {
     LONG itemCount;
     // The item in progress, set after its start tick.
     volatile LONG currentItem;
-    // With the result: how many items were performed. The worker stops after an item whose
-    // load met a file it cannot load (ERROR_BAD_EXE_FORMAT), which may go to a worker of the
-    // other architecture before the items after it.
+    // With the result: how many items were performed. The worker stops early after an item
+    // whose load met a file it cannot load (ERROR_BAD_EXE_FORMAT), which may go to a worker
+    // of the other architecture before the items after it, and once its time slice is over.
     LONG performedCount;
     DWORD exceptionCode;
     WorkerItemSlot items[WORKER_GROUP_CAPACITY];

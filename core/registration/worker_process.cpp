@@ -76,6 +76,7 @@ void performRequest(WorkerChannel* channel)
     }
     LONG count = channel->itemCount < WORKER_GROUP_CAPACITY ? channel->itemCount : WORKER_GROUP_CAPACITY;
     LONG performed = 0;
+    DWORD groupStart = GetTickCount();
     while (performed < count) {
         WorkerItemSlot* slot = &channel->items[performed];
         slot->startTick = GetTickCount();
@@ -83,6 +84,7 @@ void performRequest(WorkerChannel* channel)
         performSlot(channel, slot);
         performed++;
         if (slot->trace.loadError == ERROR_BAD_EXE_FORMAT) break;
+        if (GetTickCount() - groupStart >= WORKER_GROUP_SLICE_MS) break;
     }
     channel->performedCount = performed;
 }
