@@ -1,5 +1,7 @@
 #include "core/registration/failure_details.h"
 
+#include <stdio.h>
+
 #include "core/jobs/text_copy.h"
 
 namespace {
@@ -31,7 +33,7 @@ void formatDetail(char* out, size_t capacity, const char* format, DWORD number, 
 {
     // The longest format, a number and the longest text that fits a detail.
     char composed[64 + 512];
-    wsprintfA(composed, format, number, text);
+    snprintf(composed, sizeof composed, format, number, text);
     copyText(out, capacity, composed);
 }
 
@@ -57,7 +59,7 @@ void describeResult(HRESULT result, char* out, size_t capacity)
 void describeMissingImport(const char* dll, char* out, size_t capacity)
 {
     char composed[sizeof MISSING_IMPORT_FORMAT + MAX_PATH];
-    wsprintfA(composed, MISSING_IMPORT_FORMAT, dll);
+    snprintf(composed, sizeof composed, MISSING_IMPORT_FORMAT, dll);
     copyText(out, capacity, composed);
 }
 
