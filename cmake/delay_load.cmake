@@ -12,14 +12,24 @@
 # every function from the DLL that really provides it, whatever the link order.
 set(PLINTHORA_START_UP_DLLS kernel32 advapi32)
 
+# The static libraries target links, directly or through other libraries.
+function(plinthora_static_libraries target out)
+    set(found ${${out}})
+    get_target_property(linked ${target} LINK_LIBRARIES)
+    get_target_property(interface ${target} INTERFACE_LINK_LIBRARIES)
+    foreach(library IN LISTS linked interface)
+        if(TARGET ${library} AND NOT library IN_LIST found)
+            get_target_property(type ${library} TYPE)
+            if(type STREQUAL "STATIC_LIBRARY")
+                list(APPEND found ${library})
+                plinthora_static_libraries(${library} found)
+            endif()
+        endif()
+    endforeach()
+    set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
 function(plinthora_delay_load target)
-    # The 32-bit linker drops the stub that loads a delayed DLL at the first call, because
-    # the program calls through the import slot and never names the stub; the slot would
-    # then hold zero. So 32-bit builds import these DLLs at start-up, as tools/check-imports.sh
-    # expects.
-    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-        return()
-    endif()
     set(folder ${CMAKE_BINARY_DIR}/delay_imports/${target})
     set(script ${CMAKE_SOURCE_DIR}/cmake/make_delay_import.cmake)
     set(excluded)
@@ -43,6 +53,23 @@ function(plinthora_delay_load target)
         list(APPEND libraries ${library})
         list(APPEND excluded ${PLINTHORA_IMPORT_LIBRARY_${dll}})
     endforeach()
+    # The 32-bit linker keeps a delayed function's stub only when something names it: the
+    # link is told the name of each one the program calls, found in its objects just before.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(static_libraries)
+        plinthora_static_libraries(${target} static_libraries)
+        set(inputs "$<JOIN:$<TARGET_OBJECTS:${target}>,|>")
+        foreach(library IN LISTS static_libraries)
+            string(APPEND inputs "|$<TARGET_FILE:${library}>")
+        endforeach()
+        list(JOIN libraries "|" delay_libraries)
+        set(options_file ${folder}/keep_stubs.rsp)
+        add_custom_command(TARGET ${target} PRE_LINK
+            COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} "-DINPUTS=${inputs}" "-DDELAY_LIBRARIES=${delay_libraries}"
+                    -DOUTPUT=${options_file} -P ${CMAKE_SOURCE_DIR}/cmake/keep_delay_stubs.cmake
+            VERBATIM)
+        target_link_options(${target} PRIVATE "@${options_file}")
+    endif()
     add_custom_target(${target}_delay_imports DEPENDS ${libraries})
     add_dependencies(${target} ${target}_delay_imports)
     target_link_directories(${target} BEFORE PRIVATE ${folder})

@@ -8,13 +8,8 @@ export LC_ALL=C
 exe=$1
 allowed='^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|ole32|oleaut32|comctl32|comdlg32|msvcrt|ws2_32|version|uxtheme)\.dll$'
 # These are loaded at the first call into them (app/CMakeLists.txt), so that a run with
-# nothing to do starts without paying for them; 32-bit builds cannot delay-load
-# (cmake/delay_load.cmake).
+# nothing to do starts without paying for them.
 delay_loaded='^(shlwapi|user32|gdi32|ole32|comctl32|comdlg32|shell32)\.dll$'
-header=$(x86_64-w64-mingw32-objdump -f "$exe")
-case "$header" in
-*"file format pei-i386"*) delay_loaded='^$' ;;
-esac
 bad=0
 while read -r dll; do
     name=$(echo "$dll" | tr 'A-Z' 'a-z')
