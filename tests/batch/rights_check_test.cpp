@@ -137,16 +137,6 @@ TEST(RightsCheck, RefusedAccessAsksInformsOrIsSkippedAsTheSettingSays)
     }
 }
 
-TEST(RightsCheck, MessagesAreThePrefixTheUserNameAndTheTextWithoutBlanks)
-{
-    EXPECT_EQ(std::string("ユーザtester") + INFORM_TEXT, composed(CHECK_INFORM, "tester"));
-    EXPECT_EQ(std::string("ユーザtester") + ASK_TEXT, composed(CHECK_ASK, "tester"));
-    EXPECT_EQ(std::string("ユーザ") + ASK_TEXT, composed(3, ""));
-    // The sizes the fixed texts were measured at: 6, 135 and 297 bytes.
-    EXPECT_EQ(6u + 135u, composed(CHECK_INFORM, "").size());
-    EXPECT_EQ(6u + 297u, composed(CHECK_ASK, "").size());
-}
-
 TEST(RightsCheck, ATooLongUserNameIsShortenedSoTheMessageFitsItsBuffer)
 {
     const std::string longName(300, 'n');

@@ -40,16 +40,6 @@ std::string pathsOf(const JobSpec* job)
 
 }  // namespace
 
-TEST(ComponentItem, NewItemIsPendingAndEmpty)
-{
-    ComponentItem* item = newComponentItem();
-    ASSERT_NE(nullptr, item);
-    EXPECT_STREQ("-", item->status);
-    EXPECT_STREQ("", item->path);
-    EXPECT_EQ(0, item->switches.unregister + item->switches.noRegisterServer + item->switches.callInstall + item->silent);
-    freeComponentItem(item);
-}
-
 TEST(ComponentItem, OptionTextRendersSwitchesInOrder)
 {
     EXPECT_EQ("", optionsOf(0, 0, 0, "ignored"));

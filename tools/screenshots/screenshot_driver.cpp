@@ -16,7 +16,7 @@
 #include "resources/resource.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wait_until.h"
-#include "tests/ui/screenshot_item_stages.h"
+#include "tools/screenshots/screenshot_item_stages.h"
 #include "tests/ui/window_serving.h"
 #include "ui/item_list_view.h"
 #include "ui/main_window.h"

@@ -1,4 +1,4 @@
-#include "tests/ui/screenshot_item_stages.h"
+#include "tools/screenshots/screenshot_item_stages.h"
 
 #include <commctrl.h>
 
