@@ -1,5 +1,7 @@
 #include "core/registration/registry_capture.h"
 
+#include <stdlib.h>
+
 #include "core/jobs/heap.h"
 
 namespace {
@@ -38,10 +40,42 @@ void scratchRootKey(const char* scratchKey, const CapturedRoot& root, char* out)
     wsprintfA(out, "%s\\%s", scratchKey, root.name);
 }
 
-void removeScratch(const char* scratchKey)
+bool removeScratch(const char* scratchKey)
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, scratchKey);
-    RegDeleteKeyA(HKEY_CURRENT_USER, scratchKey);
+    return RegDeleteKeyA(HKEY_CURRENT_USER, scratchKey) == ERROR_SUCCESS;
+}
+
+// True when the scratch key name is a process id that no running process has: its run was
+// ended before it could remove its keys. A name that is no process id is left alone.
+bool runHasEnded(const char* name)
+{
+    char* end = nullptr;
+    unsigned long processId = strtoul(name, &end, 10);
+    if (name[0] < '0' || name[0] > '9' || *end != '\0') return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, (DWORD)processId);
+    if (process == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;
+    bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+// Removes the scratch keys of runs that were ended before they could remove them; those of
+// runs still going stay theirs.
+void removeAbandonedScratch()
+{
+    HKEY parent;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SCRATCH_PARENTS[0], 0, KEY_READ, &parent) != ERROR_SUCCESS) return;
+    for (DWORD index = 0;;) {
+        char name[KEY_NAME_CAPACITY];
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(parent, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        char path[MAX_PATH + KEY_NAME_CAPACITY];
+        wsprintfA(path, "%s\\%s", SCRATCH_PARENTS[0], name);
+        // A removed key moves the ones after it up to this index.
+        if (!runHasEnded(name) || !removeScratch(path)) index++;
+    }
+    RegCloseKey(parent);
 }
 
 void writeValues(KeyWalk* walk, HKEY key, DWORD longestName, DWORD longestData)
@@ -95,8 +129,10 @@ void writeTree(KeyWalk* walk, HKEY key, size_t length)
 bool RegistryCapture::begin(const char* path)
 {
     wsprintfA(scratchKey, "%s\\%lu", SCRATCH_PARENTS[0], GetCurrentProcessId());
-    // Left by a run of the same process id that was ended before it could clean up.
+    // Left by a run of the same process id, or of any other run, that was ended before it
+    // could clean up.
     removeScratch(scratchKey);
+    removeAbandonedScratch();
     file = newZeroed<RegistryFile>();
     if (file == nullptr) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);

@@ -62,6 +62,12 @@ std::string expectedState(const RegistryWrite& write)
 TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothingToTheRegistry)
 {
     std::string server = placeComponent("comp_sample_server.dll", scratch.file("server.dll"));
+    // Scratch keys left by a run that was ended by force (no process has its id) go; those of
+    // a run still going (this test's own id stands for one) stay.
+    const std::string scratchParent = "Software\\Plinthora\\Capture\\";
+    const std::string ended = scratchParent + "4294967292\\HKEY_CLASSES_ROOT\\Left";
+    const std::string going = scratchParent + std::to_string(GetCurrentProcessId());
+    for (const std::string& key : {ended, going}) RegSetValueA(HKEY_CURRENT_USER, key.c_str(), REG_SZ, "x", 1);
     // The same file twice: by default beside the program, then named; the second run appends.
     run("/s /l:run.log /x /i:abc .\\server.dll");
     run("/s /x:app\\capture.reg .\\server.dll");
@@ -76,6 +82,11 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
                                         registered("server.dll")}),
               calls.lines());
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_CLASS_KEY));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, (scratchParent + "4294967292").c_str()));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, going.c_str()));
+    RegDeleteKeyA(HKEY_CURRENT_USER, going.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, scratchParent.substr(0, scratchParent.size() - 1).c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Plinthora");
     EXPECT_FALSE(scratchKeysLeft());
 }
 
