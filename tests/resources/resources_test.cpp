@@ -43,31 +43,17 @@ TEST(Resources, VersionBlockCarriesTheProjectVersionAndJapaneseTexts)
     EXPECT_EQ(versionValue(block, "OriginalFilename"), "plinthora.exe");
 }
 
-// Each context-menu command has its status-bar help under the same identifier.
-TEST(Resources, ContextMenusListTheirCommandsEachWithHelpText)
+// Each context-menu command has its status-bar help under the same identifier (the menus
+// themselves are looked at on the real window).
+TEST(Resources, ContextMenuCommandsHaveTheirHelpTexts)
 {
-    HMENU menu = LoadMenuA(self(), MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(GetMenuItemCount(menu), 2);
-    const std::vector<std::vector<UINT>> expected = {{IDM_EDIT, IDM_DELETE, 0, IDM_DELETE_ALL}, {IDM_DELETE_ALL}};
-    for (int popup = 0; popup < 2; ++popup) {
-        HMENU sub = GetSubMenu(menu, popup);
-        ASSERT_NE(sub, nullptr);
-        std::vector<UINT> ids;
-        for (int i = 0; i < GetMenuItemCount(sub); ++i) ids.push_back(GetMenuItemID(sub, i));
-        EXPECT_EQ(ids, expected[popup]) << "popup " << popup;
+    const std::pair<UINT, const char*> helpTexts[] = {
+        {IDM_EDIT, "選択したアイテムを編集"}, {IDM_DELETE, "選択したアイテムを削除"}, {IDM_DELETE_ALL, "すべてのアイテムを削除"}};
+    for (const auto& help : helpTexts) {
+        char text[128] = "";
+        LoadStringA(self(), help.first, text, sizeof text);
+        EXPECT_STREQ(text, help.second) << "command " << help.first;
     }
-    char text[128];
-    ASSERT_GT(GetMenuStringA(GetSubMenu(menu, 0), 1, text, sizeof text, MF_BYPOSITION), 0);
-    EXPECT_STREQ(text, "削除(&D)");
-    DestroyMenu(menu);
-
-    ASSERT_GT(LoadStringA(self(), IDM_DELETE, text, sizeof text), 0);
-    EXPECT_STREQ(text, "選択したアイテムを削除");
-    ASSERT_GT(LoadStringA(self(), IDM_DELETE_ALL, text, sizeof text), 0);
-    EXPECT_STREQ(text, "すべてのアイテムを削除");
-    ASSERT_GT(LoadStringA(self(), IDM_EDIT, text, sizeof text), 0);
-    EXPECT_STREQ(text, "選択したアイテムを編集");
 }
 
 COLORREF pixelOf(HBITMAP bitmap, int x, int y)
