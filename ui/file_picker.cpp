@@ -1,6 +1,5 @@
 #include "ui/file_picker.h"
 
-
 #include "core/jobs/heap.h"
 #include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"

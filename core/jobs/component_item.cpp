@@ -1,9 +1,8 @@
 #include "core/jobs/component_item.h"
-#include "core/jobs/shell_paths.h"
-
 
 #include "core/jobs/heap.h"
 #include "core/jobs/path_resolver.h"
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 
 const char STATUS_PENDING[] = "-";

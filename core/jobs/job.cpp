@@ -1,8 +1,7 @@
 #include "core/jobs/job.h"
-#include "core/jobs/shell_paths.h"
-
 
 #include "core/jobs/heap.h"
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 
 JobSpec* newJobSpec()

@@ -1,8 +1,8 @@
 #include "core/jobs/job_line_parser.h"
-#include "core/jobs/shell_paths.h"
 
 #include <string.h>
 
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "core/jobs/path_resolver.h"
-#include "core/jobs/shell_paths.h"
 
 #include <windows.h>
 #include <string.h>
 
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 
 namespace {

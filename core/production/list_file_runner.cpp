@@ -1,10 +1,10 @@
 #include "core/production/list_file_runner.h"
-#include "core/jobs/shell_paths.h"
 
 #include <string.h>
 
 #include "core/jobs/job_line_parser.h"
 #include "core/jobs/path_resolver.h"
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 #include "core/production/job_stop.h"
 #include "core/production/path_expander.h"

@@ -1,9 +1,9 @@
 #include "core/production/path_expander.h"
-#include "core/jobs/shell_paths.h"
 
 #include <string.h>
 
 #include "core/jobs/path_resolver.h"
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 #include "core/production/job_stop.h"
 

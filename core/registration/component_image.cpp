@@ -1,8 +1,8 @@
 #include "core/registration/component_image.h"
-#include "core/jobs/shell_paths.h"
 
 #include <stdlib.h>
 
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 
 namespace {

@@ -1,8 +1,7 @@
 #include "core/registration/isolated_performer.h"
-#include "core/jobs/shell_paths.h"
-
 
 #include "core/jobs/path_resolver.h"
+#include "core/jobs/shell_paths.h"
 #include "core/registration/component_image.h"
 #include "core/registration/failure_details.h"
 #include "core/registration/registration_engine.h"
@@ -112,16 +111,14 @@ void IsolatedPerformer::performGroup(ComponentItem* const* items, LONG count)
     ComponentItem* loading[WORKER_GROUP_CAPACITY];
     LONG loadingCount = 0;
     for (LONG index = 0; index < count; index++) {
-        if (capture != nullptr) {
-            performCaptured(items[index]);
-            continue;
-        }
-        if (!failsWithoutLoading(items[index])) loading[loadingCount++] = items[index];
-        if (loadingCount == WORKER_GROUP_CAPACITY || (index == count - 1 && loadingCount > 0)) {
+        if (capture != nullptr) performCaptured(items[index]);
+        else if (!failsWithoutLoading(items[index])) loading[loadingCount++] = items[index];
+        if (loadingCount == WORKER_GROUP_CAPACITY) {
             performInWorkers(loading, loadingCount);
             loadingCount = 0;
         }
     }
+    if (loadingCount > 0) performInWorkers(loading, loadingCount);
 }
 
 // Each captured item has the scratch keys to itself, so captured items go one at a time.

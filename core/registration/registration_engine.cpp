@@ -1,8 +1,8 @@
 #include "core/registration/registration_engine.h"
-#include "core/jobs/shell_paths.h"
 
 #include <ole2.h>
 
+#include "core/jobs/shell_paths.h"
 #include "core/jobs/text_copy.h"
 #include "core/registration/component_image.h"
 #include "core/registration/failure_details.h"
