@@ -125,8 +125,7 @@ void perform(ComponentItem* item, PerformTrace* trace)
 {
     item->detail[0] = '\0';
     OleInitialize(nullptr);
-    char path[MAX_PATH];
-    resolvedPath(item, path, sizeof path);
+    const char* path = item->path;
 
     // Only the load runs without the system's critical-error boxes; the component's own
     // code runs in the mode the process had.

@@ -15,6 +15,8 @@ struct PerformTrace {
     DWORD loadError;  // the system's error code when the load failed, else 0
 };
 
+// The item's path is performed as given: the run resolved it, and a path resolved twice may
+// name another file (a folder macro's value can hold text that reads as a macro again).
 void perform(ComponentItem* item, PerformTrace* trace);
 
 // Gives the item the status of a failed load, with the system's error as its detail: for an
