@@ -32,10 +32,6 @@ const char USAGE_TEXT[] =
     "引数なしで起動するとウィンドウが開きます。";
 
 const char CAPTURE_WITH_UNREGISTER[] = "/x と /u は同時に指定できません";
-// Each follows the registry file's path.
-const char CAPTURE_OPEN_FAILED[] = " がオープンできません";
-const char CAPTURE_NOT_REGISTRY_FILE[] = " は UTF-16 の登録ファイルではないため追記できません";
-const char CAPTURE_WRITE_FAILED[] = " に書き込めませんでした";
 
 // What the items of one batch run share: its log, how the log reports failures, the count of
 // what did not succeed, and the silent items waiting to be performed together.
