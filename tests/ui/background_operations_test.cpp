@@ -235,6 +235,36 @@ TEST_F(Work, RunOutlivesCrashingAndHangingComponentsAndACloseEndsAHungOne)
     }
 }
 
+// Capture from the context menu: the Save dialog offers capture.reg, each row is performed in
+// its worker as Run performs it, the crashing one costing only its own row, and the file the
+// chosen name asks for holds what the other wrote.
+TEST_F(Work, CaptureCommandPerformsEveryRowIntoTheChosenFile)
+{
+    std::string crash = scratch.file("crash.dll"), server = scratch.file("server.dll");
+    CopyFileA(componentPath("comp_registry_writer_crash.dll").c_str(), crash.c_str(), FALSE);
+    CopyFileA(componentPath("comp_sample_server.dll").c_str(), server.c_str(), FALSE);
+    appendFromWorker({crash, server});
+    std::string offered;
+    commandWithDialog(IDM_CAPTURE, nullptr, [&](HWND picker) {
+        offered = controlText(picker, fileNameControl(picker));
+        setText(picker, fileNameControl(picker), scratch.file("window.iss"));
+        pressLater(picker, IDOK);
+    });
+    ASSERT_TRUE(pumpUntilIdle(60000));
+    EXPECT_EQ(offered, "capture.reg");
+    EXPECT_EQ(cell(0, 2), STATUS_REGISTER_FAILED);
+    EXPECT_NE(cell(0, 3), "");
+    EXPECT_EQ(cell(1, 2), STATUS_REGISTERED);
+    std::string file = readFileBytes(scratch.file("window.iss"));
+    const std::string parts[] = {"; " + crash + " : ",
+                                 "Subkey: \"CLSID\\{{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32\"",
+                                 "ValueData: \"{app}\\server.dll\""};
+    for (const std::string& part : parts) {
+        EXPECT_NE(std::string::npos, file.find(part)) << part;
+    }
+    EXPECT_EQ(std::string::npos, file.find("PlinthoraCaptureTest")) << "the crashed component's writes are left out";
+}
+
 // The fourth column, after the three the list always had, says why a row failed.
 TEST_F(Work, RunFillsTheDetailColumnWithWhyEachRowFailed)
 {
