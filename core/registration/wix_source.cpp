@@ -138,6 +138,13 @@ void WixSource::beginItem(const char* path, const char* status)
 
 void WixSource::putFormatted(const WCHAR* value, size_t length, bool referToFile)
 {
+    // Braces around text without brackets stay as they are (a class key's "{...}"); where the
+    // text will hold brackets they would group it, and are written as themselves too.
+    bool bracketed = false;
+    for (size_t i = 0; i < length && !bracketed; i++) {
+        bracketed = value[i] == L'[' || value[i] == L']' ||
+                    (referToFile && startsWithPath(value + i, length - i, componentPath, componentPathLength));
+    }
     for (size_t i = 0; i < length; i++) {
         if (referToFile && startsWithPath(value + i, length - i, componentPath, componentPathLength)) {
             text.put(L"[#");
@@ -149,7 +156,7 @@ void WixSource::putFormatted(const WCHAR* value, size_t length, bool referToFile
         // [\x] is Windows Installer's way of writing x itself. WiX doubles a leading '#' of a
         // string value on its own, which would otherwise be read as a type mark.
         WCHAR c = value[i];
-        if (c == L'[' || c == L']' || c == L'{' || c == L'}') {
+        if (c == L'[' || c == L']' || (bracketed && (c == L'{' || c == L'}'))) {
             text.put(L"[\\");
             text.putChar(c);
             text.putChar(L']');

@@ -247,7 +247,7 @@ TEST_F(Work, CaptureCommandPerformsEveryRowIntoTheChosenFile)
     std::string offered;
     commandWithDialog(IDM_CAPTURE, nullptr, [&](HWND picker) {
         offered = controlText(picker, fileNameControl(picker));
-        setText(picker, fileNameControl(picker), scratch.file("window.iss"));
+        setText(picker, fileNameControl(picker), scratch.file("window.wxs"));
         pressLater(picker, IDOK);
     });
     ASSERT_TRUE(pumpUntilIdle(60000));
@@ -255,10 +255,10 @@ TEST_F(Work, CaptureCommandPerformsEveryRowIntoTheChosenFile)
     EXPECT_EQ(cell(0, 2), STATUS_REGISTER_FAILED);
     EXPECT_NE(cell(0, 3), "");
     EXPECT_EQ(cell(1, 2), STATUS_REGISTERED);
-    std::string file = readFileBytes(scratch.file("window.iss"));
-    const std::string parts[] = {"; " + crash + " : ",
-                                 "Subkey: \"CLSID\\{{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32\"",
-                                 "ValueData: \"{app}\\server.dll\""};
+    std::string file = readFileBytes(scratch.file("window.wxs"));
+    const std::string parts[] = {"<!-- " + crash + " : ",
+                                 "Key=\"CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32\">\r\n"
+                                 "          <RegistryValue Type=\"string\" Value=\"[#PlinthoraFile2_server.dll]\" />"};
     for (const std::string& part : parts) {
         EXPECT_NE(std::string::npos, file.find(part)) << part;
     }
