@@ -55,19 +55,14 @@ void InnoSetupScript::putComment(const WCHAR* comment)
 
 void InnoSetupScript::beginItem(const char* path, const char* status)
 {
-    char comment[MAX_PATH + 64];
-    wsprintfA(comment, "%s : %s", path, status);
-    WCHAR wideComment[MAX_PATH + 64];
-    if (MultiByteToWideChar(CP_ACP, 0, comment, -1, wideComment, MAX_PATH + 64) == 0) wideComment[0] = L'\0';
+    WCHAR comment[MAX_PATH + 64];
+    itemComment(path, status, comment, MAX_PATH + 64);
     text.put(L"\r\n");
-    putComment(wideComment);
+    putComment(comment);
     inComponent = isSuccessStatus(status);
     if (!inComponent) return;
     componentPathLength = widePathOf(path, componentPath, MAX_PATH);
-    fileName = componentPath;
-    for (const WCHAR* c = componentPath; *c != L'\0'; c++) {
-        if (*c == L'\\' || *c == L'/') fileName = c + 1;
-    }
+    fileName = fileNameOf(componentPath);
     bitness = componentMachine(path) == IMAGE_FILE_MACHINE_I386 ? L"32" : L"64";
 }
 

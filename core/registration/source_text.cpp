@@ -136,3 +136,19 @@ size_t widePathOf(const char* path, WCHAR* out, size_t capacity)
     }
     return (size_t)length - 1;
 }
+
+const WCHAR* fileNameOf(const WCHAR* path)
+{
+    const WCHAR* name = path;
+    for (const WCHAR* c = path; *c != L'\0'; c++) {
+        if (*c == L'\\' || *c == L'/') name = c + 1;
+    }
+    return name;
+}
+
+void itemComment(const char* path, const char* status, WCHAR* out, int capacity)
+{
+    char comment[MAX_PATH + 64];
+    wsprintfA(comment, "%s : %s", path, status);
+    if (MultiByteToWideChar(CP_ACP, 0, comment, -1, out, capacity) == 0) out[0] = L'\0';
+}

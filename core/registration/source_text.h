@@ -37,3 +37,7 @@ bool isPlainMultiString(const BYTE* data, DWORD size);
 bool startsWithPath(const WCHAR* text, size_t length, const WCHAR* path, size_t pathLength);
 // The item's full path, wide, for finding it inside values; its length, 0 when it has none.
 size_t widePathOf(const char* path, WCHAR* out, size_t capacity);
+// The part of a path after its last separator.
+const WCHAR* fileNameOf(const WCHAR* path);
+// "<path> : <status>", wide: the comment that names an item.
+void itemComment(const char* path, const char* status, WCHAR* out, int capacity);

@@ -111,20 +111,15 @@ void WixSource::putIdentifier(const WCHAR* prefix, const WCHAR* fileName)
 void WixSource::beginItem(const char* path, const char* status)
 {
     itemNumber++;
-    char comment[MAX_PATH + 64];
-    wsprintfA(comment, "%s : %s", path, status);
-    WCHAR wideComment[MAX_PATH + 64];
-    if (MultiByteToWideChar(CP_ACP, 0, comment, -1, wideComment, MAX_PATH + 64) == 0) wideComment[0] = L'\0';
+    WCHAR comment[MAX_PATH + 64];
+    itemComment(path, status, comment, MAX_PATH + 64);
     text.put(L"      ");
-    putComment(wideComment);
+    putComment(comment);
     inComponent = isSuccessStatus(status);
     if (!inComponent) return;
 
     componentPathLength = widePathOf(path, componentPath, MAX_PATH);
-    const WCHAR* fileName = componentPath;
-    for (const WCHAR* c = componentPath; *c != L'\0'; c++) {
-        if (*c == L'\\' || *c == L'/') fileName = c + 1;
-    }
+    const WCHAR* fileName = fileNameOf(componentPath);
     bool machine32 = componentMachine(path) == IMAGE_FILE_MACHINE_I386;
     text.put(L"      <Component Id=\"");
     putIdentifier(L"PlinthoraComponent", fileName);

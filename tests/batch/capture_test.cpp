@@ -215,6 +215,12 @@ std::vector<InstallerLine> installerLines(const std::string& crash, const std::s
         {L"<RegistryValue Name=\"Formatted\" Type=\"string\" "
          L"Value=\"#[\\[]Property[\\]] [\\{]braces[\\}] [\\[]~[\\]] [\\[]#file[\\]] [\\{][\\{]x[\\}][\\}]\" />",
          hkcu + L"string; ValueName: \"Formatted\"; ValueData: \"#[Property] {{braces} [~] [#file] {{{{x}}\"" + flags},
+        {L"<!-- 値 \"Big\" (種類 11) は WiX で表せないため省略 -->",
+         hkcu + L"qword; ValueName: \"Big\"; ValueData: \"$0123456789abcdef\"" + flags},
+        {L"<RegistryKey Root=\"HKLM\" Key=\"SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\"
+         L"PlinthoraCaptureTest\">\r\n          <RegistryValue Name=\"Profile\" Type=\"string\" Value=\"current\" />",
+         L"Root: HKCC" BITS L"; Subkey: \"Software\\PlinthoraCaptureTest\"; ValueType: string; ValueName: \"Profile\"; "
+         L"ValueData: \"current\"" + flags},
         {L"<RegistryValue Name=\"Two lines\" Type=\"string\" Value=\"first&#13;&#10;second\" />",
          L"; 値 \"Two lines\" (種類 1) は Inno Setup で表せないため省略"},
     };

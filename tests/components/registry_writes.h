@@ -23,6 +23,7 @@ const WCHAR MULTI[] = L"one\0二つ目\0\\three\"\0";
 const WCHAR TWO_LINES[] = L"first\r\nsecond";
 const WCHAR FORMATTED[] = L"#[Property] {braces} [~] [#file] {{x}}";
 const DWORD NUMBER = 0x0012ABCD;
+const ULONGLONG BIG_NUMBER = 0x0123456789ABCDEFull;
 // Long enough to be wrapped over several lines.
 const char BINARY[] = "\x00\x01\xfe\xff Plinthora binary data, Plinthora binary data, Plinthora binary data";
 
@@ -40,6 +41,9 @@ const RegistryWrite REGISTRY_WRITES[] = {
      sizeof registry_writes::BINARY - 1},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Formatted", REG_SZ, registry_writes::FORMATTED,
      sizeof registry_writes::FORMATTED},
+    {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Big", REG_QWORD, &registry_writes::BIG_NUMBER,
+     sizeof(ULONGLONG)},
+    {HKEY_CURRENT_CONFIG, L"Software\\PlinthoraCaptureTest", L"Profile", REG_SZ, L"current", sizeof L"current"},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest\\Sub", L"Two lines", REG_SZ, registry_writes::TWO_LINES,
      sizeof registry_writes::TWO_LINES},
 };
@@ -55,4 +59,5 @@ const struct {
     {HKEY_CLASSES_ROOT, L"PlinthoraCaptureTest"},
     {HKEY_LOCAL_MACHINE, L"Software\\PlinthoraCaptureTest"},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest"},
+    {HKEY_CURRENT_CONFIG, L"Software\\PlinthoraCaptureTest"},
 };
