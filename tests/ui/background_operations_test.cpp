@@ -2,6 +2,7 @@
 // and Alt, and runs with the test components. Closing the window while they work is the
 // close-while-working suite's (robustness), the installer view's loads its own suite's.
 #include <shlwapi.h>
+#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
@@ -235,15 +236,25 @@ TEST_F(Work, RunOutlivesCrashingAndHangingComponentsAndACloseEndsAHungOne)
     }
 }
 
-// Capture from the context menu: the Save dialog offers capture.reg, each row is performed in
-// its worker as Run performs it, the crashing one costing only its own row, and the file the
-// chosen name asks for holds what the other wrote.
+// Capture from the context menu: refused while a row would unregister; otherwise the Save
+// dialog offers capture.reg, each row is performed in its worker as Run performs it, the
+// crashing one costing only its own row, and the file the chosen name asks for holds what the
+// other wrote.
 TEST_F(Work, CaptureCommandPerformsEveryRowIntoTheChosenFile)
 {
     std::string crash = scratch.file("crash.dll"), server = scratch.file("server.dll");
     CopyFileA(componentPath("comp_registry_writer_crash.dll").c_str(), crash.c_str(), FALSE);
     CopyFileA(componentPath("comp_sample_server.dll").c_str(), server.c_str(), FALSE);
     appendFromWorker({crash, server});
+    item(1)->switches.unregister = 1;
+    std::string refusal;
+    commandWithDialog(IDM_CAPTURE, PROGRAM_NAME, [&](HWND box) {
+        refusal = messageBoxText(box);
+        pressLater(box, IDOK);
+    });
+    EXPECT_EQ(refusal, "/u の付いた項目は書き出せません");
+    EXPECT_EQ(cell(1, 2), STATUS_PENDING);
+    item(1)->switches.unregister = 0;
     std::string offered;
     commandWithDialog(IDM_CAPTURE, nullptr, [&](HWND picker) {
         offered = controlText(picker, fileNameControl(picker));
@@ -263,6 +274,16 @@ TEST_F(Work, CaptureCommandPerformsEveryRowIntoTheChosenFile)
         EXPECT_NE(std::string::npos, file.find(part)) << part;
     }
     EXPECT_EQ(std::string::npos, file.find("PlinthoraCaptureTest")) << "the crashed component's writes are left out";
+
+    // The next time the dialog starts in the folder chosen last.
+    char folder[MAX_PATH] = "";
+    commandWithDialog(IDM_CAPTURE, nullptr, [&](HWND picker) {
+        offered = controlText(picker, fileNameControl(picker));
+        SendMessageA(picker, CDM_GETFOLDERPATH, sizeof folder, (LPARAM)folder);
+        pressLater(picker, IDCANCEL);
+    });
+    EXPECT_EQ(offered, "capture.reg");
+    EXPECT_EQ(std::string(folder), scratch.path());
 }
 
 // The fourth column, after the three the list always had, says why a row failed.
