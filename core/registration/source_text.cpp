@@ -44,21 +44,9 @@ void SourceText::putChar(WCHAR c)
     text[used++] = c;
 }
 
-void SourceText::putPart(const WCHAR* part, size_t length)
-{
-    for (size_t i = 0; i < length; i++) putChar(part[i]);
-}
-
 void SourceText::put(const WCHAR* part)
 {
-    putPart(part, lstrlenW(part));
-}
-
-void SourceText::putAnsi(const char* part)
-{
-    WCHAR wide[MAX_PATH + 64];
-    int length = MultiByteToWideChar(CP_ACP, 0, part, -1, wide, sizeof wide / sizeof wide[0]);
-    if (length > 0) putPart(wide, length - 1);
+    while (*part != L'\0') putChar(*part++);
 }
 
 void SourceText::putDecimal(LONG value)

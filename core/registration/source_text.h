@@ -16,10 +16,7 @@ struct SourceText {
     // when it cannot be written.
     bool open(const char* path);
     void put(const WCHAR* part);
-    void putPart(const WCHAR* part, size_t length);
     void putChar(WCHAR c);
-    // Text of the ANSI code page: paths and statuses.
-    void putAnsi(const char* part);
     void putDecimal(LONG value);
     void putHexByte(BYTE value);
     // Replaces the file's content with the text in UTF-8, after a byte-order mark when asked,
