@@ -26,16 +26,13 @@ const char USAGE_TEXT[] =
     "/l[:ファイル]\t結果ログを書く (既定は log.txt)\n"
     "/v\t結果ログの失敗の行に詳細を加える\n"
     "/e\t成功しなかった数を終了コードにする\n"
-    "/x[:ファイル]\t登録せず、書き込まれる内容を登録ファイルに追記する (既定は capture.reg)\n"
+    "/x[:ファイル]\t登録せず、書き込まれる内容をファイルに書き出す (既定は capture.reg)\n"
+    "\t.reg は登録ファイルに追記、.wxs は WiX ソース、.iss は Inno Setup の [Registry]\n"
     "\n"
     "パスにはワイルドカード (* ?)、フォルダ、<sysdir> <windir> <appdir> が使えます。\n"
     "引数なしで起動するとウィンドウが開きます。";
 
 const char CAPTURE_WITH_UNREGISTER[] = "/x と /u は同時に指定できません";
-// Each follows the registry file's path.
-const char CAPTURE_OPEN_FAILED[] = " がオープンできません";
-const char CAPTURE_NOT_REGISTRY_FILE[] = " は UTF-16 の登録ファイルではないため追記できません";
-const char CAPTURE_WRITE_FAILED[] = " に書き込めませんでした";
 
 // What the items of one batch run share: its log, how the log reports failures, the count of
 // what did not succeed, and the silent items waiting to be performed together.

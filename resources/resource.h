@@ -42,3 +42,4 @@
 #define IDM_DELETE              40007
 #define IDM_DELETE_ALL          40008
 #define IDM_EDIT                40011
+#define IDM_CAPTURE             40012

@@ -7,7 +7,8 @@
 #                              tools/run.sh '/s /l "<appdir>\with blank\*.dll"'
 #   tools/run.sh               a demonstration: registers the bundled sample COM server, shows
 #                              the log and its registry key, unregisters it, shows the key gone,
-#                              then captures it with /x: the registry file, and still no key
+#                              then captures it with /x: the registry file, and still no key;
+#                              last the same capture as WiX source for an installer
 #   tools/run.sh --window      opens the window and saves a screenshot
 #
 # Without a DISPLAY, an Xvfb of its own serves the run; the message boxes nobody can see there
@@ -88,6 +89,12 @@ demonstrate() {
     iconv -f UTF-16 -t UTF-8 "$build/capture.reg" | tr -d '\r'
     echo "-- the class key, which capture left alone:"
     show_sample_key
+    echo
+    job='/s /x:"<appdir>\capture.wxs" "<appdir>\samples\sample_server.dll"'
+    echo "== capturing into WiX source for an installer: plinthora.exe $job"
+    run_exact "$job"
+    echo "-- $build/capture.wxs:"
+    tr -d '\r' <"$build/capture.wxs"
 }
 
 open_window() {

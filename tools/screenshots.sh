@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the x64 program and photographs the real main window in the states worth looking
-# at (normal view with a dozen items, context menu, tooltip, running and resized, installer
-# view, install/uninstall choice) under an X server of its own. PNGs go to build/screenshots/.
+# at (normal view with a dozen items, context menu, the capture's Save dialog, tooltip, running
+# and resized, installer view, install/uninstall choice) under an X server of its own. PNGs go
+# to build/screenshots/.
 # Usage: tools/screenshots.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -25,6 +25,11 @@ struct AddJobRequest {
     JobSpec* job;
 };
 
+struct RunRequest {
+    WorkerTarget target;
+    char capturePath[MAX_PATH];  // empty: the rows are registered
+};
+
 struct DropRequest {
     WorkerTarget target;
     HDROP drop;
@@ -118,26 +123,50 @@ DWORD WINAPI dropWorker(void* parameter)
 
 // Performs every row in list order, redrawing each as soon as it is done and scrolling the
 // view along. A close of the window stops the run before the next item.
-DWORD WINAPI runWorker(void* parameter)
+void performRows(const WorkerTarget& target, RegistryCapture* capture)
 {
-    WorkerTarget request = *(WorkerTarget*)parameter;
-    freeBlock(parameter);
-    HWND listView = request.list->window;
+    HWND listView = target.list->window;
     RECT bounds = {};
     bounds.left = LVIR_BOUNDS;
     int rowHeight = 0;
     if (SendMessageA(listView, LVM_GETITEMRECT, 0, (LPARAM)&bounds)) rowHeight = bounds.bottom - bounds.top;
-    int count = request.list->count();
+    int count = target.list->count();
     IsolatedPerformer performer;
-    performer.begin(jobStopEvent());
+    performer.begin(jobStopEvent(), capture);
     for (int row = 0; row < count && !jobStopRequested(); row++) {
-        ComponentItem* item = request.list->itemAt(row);
+        ComponentItem* item = target.list->itemAt(row);
         if (item != nullptr) performer.perform(item);
         SendMessageA(listView, LVM_UPDATE, row, 0);
         SendMessageA(listView, LVM_SCROLL, 0, rowHeight);
     }
     performer.end();
-    announceIdle(request.owner);
+}
+
+void warnAboutCaptureFile(WorkerTarget* target, const char* path, const char* what)
+{
+    char message[MAX_PATH + 80];
+    wsprintfA(message, "%s%s", path, what);
+    warnUnlessStopping(message, 0, target);
+}
+
+DWORD WINAPI runWorker(void* parameter)
+{
+    RunRequest request = *(RunRequest*)parameter;
+    freeBlock(parameter);
+    if (request.capturePath[0] == '\0') {
+        performRows(request.target, nullptr);
+        announceIdle(request.target.owner);
+        return 0;
+    }
+    RegistryCapture capture = {};
+    if (!capture.begin(request.capturePath)) {
+        bool notRegistryFile = GetLastError() == ERROR_BAD_FORMAT;
+        warnAboutCaptureFile(&request.target, request.capturePath, notRegistryFile ? CAPTURE_NOT_REGISTRY_FILE : CAPTURE_OPEN_FAILED);
+    } else {
+        performRows(request.target, &capture);
+        if (!capture.end()) warnAboutCaptureFile(&request.target, request.capturePath, CAPTURE_WRITE_FAILED);
+    }
+    announceIdle(request.target.owner);
     return 0;
 }
 
@@ -177,7 +206,15 @@ void startDrop(HWND owner, const ItemListView* list, HDROP drop)
 
 void startRun(HWND owner, const ItemListView* list)
 {
-    WorkerTarget* request = newZeroed<WorkerTarget>();
-    if (request != nullptr) *request = {owner, list};
+    startCaptureRun(owner, list, "");
+}
+
+void startCaptureRun(HWND owner, const ItemListView* list, const char* path)
+{
+    RunRequest* request = newZeroed<RunRequest>();
+    if (request != nullptr) {
+        request->target = {owner, list};
+        copyText(request->capturePath, sizeof request->capturePath, path);
+    }
     launch(owner, Running, runWorker, request);
 }

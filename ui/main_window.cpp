@@ -14,6 +14,7 @@
 #include "help/help_launcher.h"
 #include "resources/resource.h"
 #include "ui/background_operations.h"
+#include "ui/capture_command.h"
 #include "ui/item_commands.h"
 #include "ui/item_list_view.h"
 #include "ui/main_toolbar.h"
@@ -193,6 +194,12 @@ void editCommand(MainWindow& main, HWND window)
     onEdit(window, main.itemList);
 }
 
+// Not offered in the installer view, whoever sends it.
+void captureCommand(MainWindow& main, HWND window)
+{
+    if (!main.installerMode) onCapture(window, main.itemList);
+}
+
 void addUnregisterToAllCommand(MainWindow& main, HWND)
 {
     main.itemList->setUnregisterAll(1);
@@ -242,6 +249,7 @@ const CommandEntry COMMANDS[] = {
     {IDM_DELETE, deleteCommand},
     {IDM_DELETE_ALL, deleteAllCommand},
     {IDM_EDIT, editCommand},
+    {IDM_CAPTURE, captureCommand},
 };
 
 LRESULT onCommand(MainWindow& main, HWND window, WPARAM wordParam, LPARAM longParam)
@@ -271,7 +279,7 @@ LRESULT onDropFiles(MainWindow& main, HWND window, HDROP drop)
 LRESULT onInitMenuPopup(MainWindow& main, HMENU menu)
 {
     UINT state = main.busyState == Idle ? MF_ENABLED : MF_GRAYED;
-    const UINT commands[] = {IDM_DELETE, IDM_DELETE_ALL, IDM_EDIT};
+    const UINT commands[] = {IDM_DELETE, IDM_DELETE_ALL, IDM_EDIT, IDM_CAPTURE};
     for (UINT command : commands) EnableMenuItem(menu, command, MF_BYCOMMAND | state);
     return 0;
 }

@@ -30,7 +30,7 @@ const size_t KEY_PATH_CAPACITY = 16384;
 const DWORD KEY_NAME_CAPACITY = 256;
 
 struct KeyWalk {
-    RegistryFile* file;
+    CaptureOutput* output;
     const WCHAR* root;
     WCHAR path[KEY_PATH_CAPACITY];
 };
@@ -87,7 +87,7 @@ void writeValues(KeyWalk* walk, HKEY key, DWORD longestName, DWORD longestData)
         DWORD type;
         DWORD size = longestData;
         if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-        walk->file->writeValue(name, type, data, size);
+        walk->output->writeValue(name, type, data, size);
     }
     freeBlock(name);
     freeBlock(data);
@@ -103,9 +103,9 @@ void writeTree(KeyWalk* walk, HKEY key, size_t length)
         return;
     }
     if (values > 0 || (subkeys == 0 && length > 0)) {
-        walk->file->writeKey(walk->root, walk->path);
+        walk->output->writeKey(walk->root, walk->path);
         writeValues(walk, key, longestName, longestData);
-        walk->file->endBlock();
+        walk->output->endKey();
     }
     for (DWORD index = 0;; index++) {
         WCHAR name[KEY_NAME_CAPACITY];
@@ -133,17 +133,7 @@ bool RegistryCapture::begin(const char* path)
     // could clean up.
     removeScratch(scratchKey);
     removeAbandonedScratch();
-    file = newZeroed<RegistryFile>();
-    if (file == nullptr) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-    if (file->open(path)) return true;
-    DWORD error = GetLastError();
-    freeBlock(file);
-    file = nullptr;
-    SetLastError(error);
-    return false;
+    return output.open(path);
 }
 
 bool RegistryCapture::prepareItem()
@@ -166,11 +156,9 @@ bool RegistryCapture::prepareItem()
 
 void RegistryCapture::recordItem(const ComponentItem* item)
 {
-    char comment[MAX_PATH + 64];
     char path[MAX_PATH];
     resolvedPath(item, path, sizeof path);
-    wsprintfA(comment, "%s : %s", path, item->status);
-    file->writeComment(comment);
+    output.beginItem(path, item->status);
     KeyWalk* walk = newZeroed<KeyWalk>();
     for (int index = 0; walk != nullptr && index < ROOT_COUNT; index++) {
         const CapturedRoot& root = CAPTURED_ROOTS[index];
@@ -178,14 +166,14 @@ void RegistryCapture::recordItem(const ComponentItem* item)
         scratchRootKey(scratchKey, root, rootPath);
         HKEY key;
         if (RegOpenKeyExA(HKEY_CURRENT_USER, rootPath, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
-        walk->file = file;
+        walk->output = &output;
         walk->root = root.wideName;
         walk->path[0] = L'\0';
         writeTree(walk, key, 0);
         RegCloseKey(key);
     }
     freeBlock(walk);
-    file->flush();
+    output.endItem();
     removeScratch(scratchKey);
 }
 
@@ -193,12 +181,7 @@ bool RegistryCapture::end()
 {
     removeScratch(scratchKey);
     for (const char* parent : SCRATCH_PARENTS) RegDeleteKeyA(HKEY_CURRENT_USER, parent);
-    if (file == nullptr) return true;
-    file->close();
-    bool written = !file->writeFailed;
-    freeBlock(file);
-    file = nullptr;
-    return written;
+    return output.close();
 }
 
 bool redirectPredefinedKeys(const char* scratchKey)

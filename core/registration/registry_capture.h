@@ -1,27 +1,29 @@
 // Capture: each item is performed with the predefined registry keys of its worker redirected
 // to scratch keys of the run's own, so that what the component writes lands there and never
-// in the registry. The run then appends what landed there to a registry file, under the real
-// root names, and removes the scratch keys, whatever became of the item.
+// in the registry. The run then hands what landed there, under the real root names, to the
+// capture's output (a registry file it appends to, or an installer source), and removes the
+// scratch keys, whatever became of the item.
 #pragma once
 
 #include <windows.h>
 
 #include "core/jobs/component_item.h"
-#include "core/registration/registry_file.h"
+#include "core/registration/capture_output.h"
 
 struct RegistryCapture {
-    RegistryFile* file;
+    CaptureOutput output;
     // Under HKEY_CURRENT_USER: one subkey for each redirected root, named as the root.
     char scratchKey[MAX_PATH];
 
-    // Opens the registry file for appending; false, with the system's error, when it cannot.
+    // Opens the output in the format the path's extension asks for; false, with the system's
+    // error, when it cannot.
     bool begin(const char* path);
     // Empty scratch keys for the next item; false, with the system's error, when they cannot
     // be made: the item must then not be performed.
     bool prepareItem();
     // A comment naming the item and its status, then every key and value the item wrote.
     void recordItem(const ComponentItem* item);
-    // Removes the scratch keys and closes the file; false when the file did not take
+    // Removes the scratch keys and closes the output; false when its file did not take
     // everything written to it.
     bool end();
 };

@@ -2,9 +2,12 @@
 // and the scratch keys that took them are gone afterwards, whatever became of the item.
 #include <windows.h>
 
+#include <set>
+
 #include "core/registration/status_texts.h"
 #include "tests/batch/batch_run.h"
 #include "tests/components/registry_writes.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -132,4 +135,188 @@ TEST_F(BatchRun, CaptureRefusesUnregisteringAndAFileItWouldSpoilPerformingNothin
     EXPECT_EQ("REGEDIT4\r\n", readFileBytes(scratch.file("notes.reg")));
     EXPECT_TRUE(calls.lines().empty());
     EXPECT_FALSE(fileExists(besideProgram("capture.reg")));
+}
+
+namespace {
+
+#ifdef _WIN64
+#define BITS L"64"
+#define WIX_BITNESS L"always64"
+#else
+#define BITS L"32"
+#define WIX_BITNESS L"always32"
+#endif
+
+std::wstring wide(const std::string& text, UINT codePage = CP_ACP)
+{
+    int length = MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), nullptr, 0);
+    std::wstring out(length, L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &out[0], length);
+    return out;
+}
+
+std::string ansi(const std::wstring& text)
+{
+    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+    std::string out(length, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), &out[0], length, nullptr, nullptr);
+    return out;
+}
+
+size_t occurrences(const std::wstring& text, const std::wstring& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) count++;
+    return count;
+}
+
+struct InstallerLine {
+    std::wstring wix;
+    std::wstring inno;
+};
+
+// What the WiX source and the Inno Setup script hold of the registry writer's writes, each
+// giving back its bytes: the component at writer, after the crashing one at crash.
+std::vector<InstallerLine> installerLines(const std::string& crash, const std::string& writer)
+{
+    const std::wstring flags = L"; Flags: uninsdeletevalue uninsdeletekeyifempty";
+    const std::wstring hkcr = L"Root: HKCR" BITS L"; Subkey: \"PlinthoraCaptureTest";
+    const std::wstring hklm = L"Root: HKLM" BITS L"; Subkey: \"Software\\PlinthoraCaptureTest\"; ValueType: ";
+    const std::wstring hkcu = L"Root: HKCU" BITS L"; Subkey: \"Software\\PlinthoraCaptureTest\"; ValueType: ";
+    std::wstring wixHex, innoHex;
+    for (size_t i = 0; i + 1 < sizeof registry_writes::BINARY; i++) {
+        wchar_t pair[4];
+        wsprintfW(pair, L"%02x", (BYTE)registry_writes::BINARY[i]);
+        wixHex += pair;
+        innoHex += (i > 0 ? L" " : L"") + std::wstring(pair);
+    }
+    return {
+        {L"<!-- " + wide(crash) + L" : DllRegisterServer失敗 -->", L"; " + wide(crash) + L" : DllRegisterServer失敗"},
+        {L"<Component Id=\"PlinthoraComponent2_writer.dll\" Bitness=\"" WIX_BITNESS L"\">\r\n"
+         L"        <File Id=\"PlinthoraFile2_writer.dll\" Source=\"" + wide(writer) + L"\" KeyPath=\"yes\" />",
+         L"; " + wide(writer) + L" : 登録完了"},
+        {L"<RegistryKey Root=\"HKCR\" Key=\"PlinthoraCaptureTest\">\r\n"
+         L"          <RegistryValue Type=\"string\" Value=\"a &quot;quoted&quot; C:\\path\\ and 日本語\" />",
+         hkcr + L"\"; ValueType: string; ValueName: \"\"; ValueData: \"a \"\"quoted\"\" C:\\path\\ and 日本語\"" + flags},
+        {L"<RegistryKey Root=\"HKCR\" Key=\"PlinthoraCaptureTest\\空のキー\" ForceCreateOnInstall=\"yes\" />",
+         hkcr + L"\\空のキー\"; Flags: uninsdeletekeyifempty"},
+        {L"<RegistryKey Root=\"HKCR\" Key=\"PlinthoraCaptureTest\\InprocServer32\">\r\n"
+         L"          <RegistryValue Type=\"string\" Value=\"[#PlinthoraFile2_writer.dll]\" />",
+         hkcr + L"\\InprocServer32\"; ValueType: string; ValueName: \"\"; ValueData: \"{app}\\writer.dll\"" + flags},
+        {L"<RegistryValue Name=\"Expandable\" Type=\"expandable\" Value=\"%SystemRoot%\\system32\\部品.dll\" />",
+         hklm + L"expandsz; ValueName: \"Expandable\"; ValueData: \"%SystemRoot%\\system32\\部品.dll\"" + flags},
+        {L"<RegistryValue Name=\"Multi &quot;名前&quot; a\\b\" Type=\"multiString\">\r\n"
+         L"            <MultiStringValue Value=\"one\" />\r\n            <MultiStringValue Value=\"二つ目\" />\r\n"
+         L"            <MultiStringValue Value=\"\\three&quot;\" />\r\n          </RegistryValue>",
+         hklm + L"multisz; ValueName: \"Multi \"\"名前\"\" a\\b\"; ValueData: \"one{break}二つ目{break}\\three\"\"\"" + flags},
+        {L"<RegistryValue Name=\"Number\" Type=\"integer\" Value=\"1223629\" />",
+         hkcu + L"dword; ValueName: \"Number\"; ValueData: \"$0012abcd\"" + flags},
+        {L"<RegistryValue Name=\"Binary\" Type=\"binary\" Value=\"" + wixHex + L"\" />",
+         hkcu + L"binary; ValueName: \"Binary\"; ValueData: \"" + innoHex + L"\"" + flags},
+        {L"<RegistryValue Name=\"Formatted\" Type=\"string\" "
+         L"Value=\"#[\\[]Property[\\]] [\\{]braces[\\}] [\\[]~[\\]] [\\[]#file[\\]] [\\{][\\{]x[\\}][\\}]\" />",
+         hkcu + L"string; ValueName: \"Formatted\"; ValueData: \"#[Property] {{braces} [~] [#file] {{{{x}}\"" + flags},
+        {L"<!-- 値 \"Big\" (種類 11) は WiX で表せないため省略 -->",
+         hkcu + L"qword; ValueName: \"Big\"; ValueData: \"$0123456789abcdef\"" + flags},
+        {L"<RegistryKey Root=\"HKLM\" Key=\"SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\"
+         L"PlinthoraCaptureTest\">\r\n          <RegistryValue Name=\"Profile\" Type=\"string\" Value=\"current\" />",
+         L"Root: HKCC" BITS L"; Subkey: \"Software\\PlinthoraCaptureTest\"; ValueType: string; ValueName: \"Profile\"; "
+         L"ValueData: \"current\"" + flags},
+        {L"<RegistryValue Name=\"Two lines\" Type=\"string\" Value=\"first&#13;&#10;second\" />",
+         L"; 値 \"Two lines\" (種類 1) は Inno Setup で表せないため省略"},
+    };
+}
+
+// What xmllint says of the file against WiX's own schema (the shared folder beside the
+// repository). Wine starts the Linux program but gives no process to wait for, so the shell
+// moves its verdict into place once it is complete.
+std::string schemaVerdict(const std::string& path)
+{
+    typedef char*(CDECL * UnixFileName)(const WCHAR*);
+    auto unixFileName = (UnixFileName)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    if (unixFileName == nullptr) return "not under Wine";
+    char* unixPath = unixFileName(wide(path).c_str());
+    std::string file = unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    std::string verdict = path + ".verdict";
+    std::string command = "/bin/sh -c \"xmllint --noout --schema '" PLINTHORA_WIX_SCHEMA "' '" + file + "' >'" + file +
+                          ".part' 2>&1; echo exit $? >>'" + file + ".part'; mv '" + file + ".part' '" + file +
+                          ".verdict'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA("Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return "xmllint could not be started";
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (!waitUntil([&] { return fileExists(verdict); }, 60000)) return "no verdict from xmllint";
+    return readFileBytes(verdict);
+}
+
+void expectValidWixSource(const std::string& path)
+{
+    if (underEmulation()) return;  // the emulated 32-bit Wine's root has no xmllint
+    std::string verdict = schemaVerdict(path);
+    EXPECT_NE(std::string::npos, verdict.find(" validates\nexit 0\n")) << verdict;
+}
+
+}  // namespace
+
+// The format follows the file name: the same capture as WiX source and as an Inno Setup
+// script, each replacing what the file held, with every value in its type and text that
+// installs byte for byte as captured; the component that crashed is only named.
+TEST_F(BatchRun, CaptureToWixSourceAndInnoSetupScriptGivesEveryWriteOfTheComponentThatSucceeded)
+{
+    removeRegistryWrites();
+    std::string crash = placeComponent("comp_registry_writer_crash.dll", scratch.file("crash.dll"));
+    std::string writer = placeComponent("comp_registry_writer.dll", scratch.file("writer.dll"));
+    writeFileBytes(scratch.file("list.txt"), crash + "\r\n" + writer + "\r\n");
+    for (const char* name : {"out.wxs", "out.iss"}) writeFileBytes(scratch.file(name), std::string(100000, 'x'));
+
+    run("/s /l:run.log /x:out.wxs /f:list.txt");
+    run("/s /x:out.iss /f:list.txt");
+
+    EXPECT_EQ(itemLine(crash, "", STATUS_REGISTER_FAILED) + itemLine(writer, "", STATUS_REGISTERED),
+              readFileBytes(scratch.file("run.log")));
+    for (const RegistryWrite& write : REGISTRY_WRITES) EXPECT_EQ("absent", registryState(write));
+    EXPECT_FALSE(scratchKeysLeft());
+    std::string wixBytes = readFileBytes(scratch.file("out.wxs"));
+    std::string innoBytes = readFileBytes(scratch.file("out.iss"));
+    std::wstring wix = wide(wixBytes, CP_UTF8);
+    std::wstring inno = wide(innoBytes, CP_UTF8);
+    EXPECT_EQ(0u, wixBytes.find("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<Wix xmlns=\"http://wixtoolset.org/schemas/v4/wxs\">"));
+    EXPECT_EQ(wixBytes.size() - 8, wixBytes.rfind("</Wix>\r\n"));
+    EXPECT_EQ(0u, innoBytes.find("\xEF\xBB\xBF[Registry]\r\n"));
+    EXPECT_EQ(std::string::npos, innoBytes.find("xxx"));
+    for (const InstallerLine& line : installerLines(crash, writer)) {
+        EXPECT_NE(std::wstring::npos, wix.find(line.wix)) << ansi(line.wix);
+        EXPECT_NE(std::wstring::npos, inno.find(line.inno + L"\r\n")) << ansi(line.inno);
+    }
+    EXPECT_EQ(1u, occurrences(wix, L"PlinthoraCaptureTest\\空のキー"));
+    EXPECT_EQ(1u, occurrences(inno, L"PlinthoraCaptureTest\\空のキー"));
+    expectValidWixSource(scratch.file("out.wxs"));
+}
+
+// Identifiers come from file names, which may repeat in other folders and hold anything.
+TEST_F(BatchRun, WixIdentifiersAreValidAndUniqueWhateverTheComponentsAreNamed)
+{
+    std::vector<std::string> components = {scratch.makeFolder("a") + "\\x.dll", scratch.makeFolder("b") + "\\x.dll",
+                                           scratch.file("部品 (1)-v2&.dll"), scratch.file(std::string(90, 'L') + ".dll")};
+    std::string arguments = "/s /x:ids.wxs";
+    for (const std::string& component : components) arguments += " \"" + placeComponent("comp_ok.dll", component) + "\"";
+    run(arguments);
+
+    std::string file = readFileBytes(scratch.file("ids.wxs"));
+    std::set<std::string> identifiers;
+    for (size_t at = file.find(" Id=\""); at != std::string::npos; at = file.find(" Id=\"", at + 1)) {
+        std::string identifier = file.substr(at + 5, file.find('"', at + 5) - at - 5);
+        EXPECT_TRUE(identifiers.insert(identifier).second) << identifier;
+        EXPECT_GE(72u, identifier.size()) << identifier;
+        EXPECT_EQ(std::string::npos, identifier.find_first_not_of(
+                                         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_.")) << identifier;
+        EXPECT_TRUE(isalpha((unsigned char)identifier[0]) || identifier[0] == '_') << identifier;
+    }
+    EXPECT_EQ(1 + 2 * components.size(), identifiers.size());
+    expectValidWixSource(scratch.file("ids.wxs"));
 }

@@ -154,6 +154,9 @@ TEST_F(BatchRun, A32BitComponentGoesToThe32BitHelperBesideThe64BitProgram)
     EXPECT_NE(std::string::npos, captured.find(utf16(std::string("[HKEY_CLASSES_ROOT\\") + serverKey + "]\r\n")));
     size = sizeof registeredPath;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueA(HKEY_CLASSES_ROOT, serverKey, registeredPath, &size));
+    // As installer source its keys go to the 32-bit view, after the component's own machine.
+    run("/s /x:out.iss .\\server32.dll");
+    EXPECT_NE(std::string::npos, readFileBytes(scratch.file("out.iss")).find(std::string("Root: HKCR32; Subkey: \"CLSID\\{{")));
 }
 
 // With /v the log gives each failure its detail as a fourth field, with /e the exit code counts

@@ -17,6 +17,16 @@ extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer()
         if (key != nullptr) RegCloseKey(key);
         if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
     }
+    WCHAR path[MAX_PATH];
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       (LPCWSTR)&DllRegisterServer, &self);
+    DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
+    for (DWORD i = 0; i < length; i++) {
+        if (path[i] >= L'a' && path[i] <= L'z') path[i] -= L'a' - L'A';
+    }
+    LONG error = RegSetKeyValueW(HKEY_CLASSES_ROOT, SERVER_KEY, nullptr, REG_SZ, path, (length + 1) * sizeof(WCHAR));
+    if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
 #ifdef CRASH_AFTER_WRITING
     *(volatile int*)nullptr = 0;
 #endif

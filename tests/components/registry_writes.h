@@ -1,6 +1,7 @@
 // What the registry-writing test component writes, row by row, and what a test reads back:
-// every root a component may write under, every value type, text that needs escaping, and a
-// key with no values.
+// every root a component may write under, every value type, text that needs escaping (also as
+// an installer's formatted text), and a key with no values. The component also writes its own
+// path, in capitals, as a server's registration does.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +21,9 @@ const WCHAR QUOTED[] = L"a \"quoted\" C:\\path\\ and 日本語";
 const WCHAR EXPANDABLE[] = L"%SystemRoot%\\system32\\部品.dll";
 const WCHAR MULTI[] = L"one\0二つ目\0\\three\"\0";
 const WCHAR TWO_LINES[] = L"first\r\nsecond";
+const WCHAR FORMATTED[] = L"#[Property] {braces} [~] [#file] {{x}}";
 const DWORD NUMBER = 0x0012ABCD;
+const ULONGLONG BIG_NUMBER = 0x0123456789ABCDEFull;
 // Long enough to be wrapped over several lines.
 const char BINARY[] = "\x00\x01\xfe\xff Plinthora binary data, Plinthora binary data, Plinthora binary data";
 
@@ -36,12 +39,18 @@ const RegistryWrite REGISTRY_WRITES[] = {
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Number", REG_DWORD, &registry_writes::NUMBER, sizeof(DWORD)},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Binary", REG_BINARY, registry_writes::BINARY,
      sizeof registry_writes::BINARY - 1},
+    {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Formatted", REG_SZ, registry_writes::FORMATTED,
+     sizeof registry_writes::FORMATTED},
+    {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Big", REG_QWORD, &registry_writes::BIG_NUMBER,
+     sizeof(ULONGLONG)},
+    {HKEY_CURRENT_CONFIG, L"Software\\PlinthoraCaptureTest", L"Profile", REG_SZ, L"current", sizeof L"current"},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest\\Sub", L"Two lines", REG_SZ, registry_writes::TWO_LINES,
      sizeof registry_writes::TWO_LINES},
     {HKEY_USERS, L".DEFAULT\\Software\\PlinthoraCaptureTest", L"Number", REG_DWORD, &registry_writes::NUMBER, sizeof(DWORD)},
-    {HKEY_CURRENT_CONFIG, L"Software\\PlinthoraCaptureTest", L"", REG_SZ, registry_writes::QUOTED,
-     sizeof registry_writes::QUOTED},
 };
+
+// Where the component writes its own path.
+const WCHAR SERVER_KEY[] = L"PlinthoraCaptureTest\\InprocServer32";
 
 // The keys to remove afterwards, under each root.
 const struct {

@@ -48,7 +48,8 @@ TEST(Resources, VersionBlockCarriesTheProjectVersionAndJapaneseTexts)
 TEST(Resources, ContextMenuCommandsHaveTheirHelpTexts)
 {
     const std::pair<UINT, const char*> helpTexts[] = {
-        {IDM_EDIT, "選択したアイテムを編集"}, {IDM_DELETE, "選択したアイテムを削除"}, {IDM_DELETE_ALL, "すべてのアイテムを削除"}};
+        {IDM_EDIT, "選択したアイテムを編集"}, {IDM_DELETE, "選択したアイテムを削除"}, {IDM_DELETE_ALL, "すべてのアイテムを削除"},
+        {IDM_CAPTURE, "すべてのアイテムを登録せずに、書き込まれる内容をファイルに書き出す"}};
     for (const auto& help : helpTexts) {
         char text[128] = "";
         LoadStringA(self(), help.first, text, sizeof text);

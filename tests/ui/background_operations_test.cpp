@@ -2,6 +2,7 @@
 // and Alt, and runs with the test components. Closing the window while they work is the
 // close-while-working suite's (robustness), the installer view's loads its own suite's.
 #include <shlwapi.h>
+#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
@@ -233,6 +234,56 @@ TEST_F(Work, RunOutlivesCrashingAndHangingComponentsAndACloseEndsAHungOne)
                       lstrcmpiA(process.szExeFile, PathFindFileNameA(self)) == 0;
         EXPECT_FALSE(worker) << "a worker was left behind";
     }
+}
+
+// Capture from the context menu: refused while a row would unregister; otherwise the Save
+// dialog offers capture.reg, each row is performed in its worker as Run performs it, the
+// crashing one costing only its own row, and the file the chosen name asks for holds what the
+// other wrote.
+TEST_F(Work, CaptureCommandPerformsEveryRowIntoTheChosenFile)
+{
+    std::string crash = scratch.file("crash.dll"), server = scratch.file("server.dll");
+    CopyFileA(componentPath("comp_registry_writer_crash.dll").c_str(), crash.c_str(), FALSE);
+    CopyFileA(componentPath("comp_sample_server.dll").c_str(), server.c_str(), FALSE);
+    appendFromWorker({crash, server});
+    item(1)->switches.unregister = 1;
+    std::string refusal;
+    commandWithDialog(IDM_CAPTURE, PROGRAM_NAME, [&](HWND box) {
+        refusal = messageBoxText(box);
+        pressLater(box, IDOK);
+    });
+    EXPECT_EQ(refusal, "/u の付いた項目は書き出せません");
+    EXPECT_EQ(cell(1, 2), STATUS_PENDING);
+    item(1)->switches.unregister = 0;
+    std::string offered;
+    commandWithDialog(IDM_CAPTURE, nullptr, [&](HWND picker) {
+        offered = controlText(picker, fileNameControl(picker));
+        setText(picker, fileNameControl(picker), scratch.file("window.wxs"));
+        pressLater(picker, IDOK);
+    });
+    ASSERT_TRUE(pumpUntilIdle(60000));
+    EXPECT_EQ(offered, "capture.reg");
+    EXPECT_EQ(cell(0, 2), STATUS_REGISTER_FAILED);
+    EXPECT_NE(cell(0, 3), "");
+    EXPECT_EQ(cell(1, 2), STATUS_REGISTERED);
+    std::string file = readFileBytes(scratch.file("window.wxs"));
+    const std::string parts[] = {"<!-- " + crash + " : ",
+                                 "Key=\"CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32\">\r\n"
+                                 "          <RegistryValue Type=\"string\" Value=\"[#PlinthoraFile2_server.dll]\" />"};
+    for (const std::string& part : parts) {
+        EXPECT_NE(std::string::npos, file.find(part)) << part;
+    }
+    EXPECT_EQ(std::string::npos, file.find("PlinthoraCaptureTest")) << "the crashed component's writes are left out";
+
+    // The next time the dialog starts in the folder chosen last.
+    char folder[MAX_PATH] = "";
+    commandWithDialog(IDM_CAPTURE, nullptr, [&](HWND picker) {
+        offered = controlText(picker, fileNameControl(picker));
+        SendMessageA(picker, CDM_GETFOLDERPATH, sizeof folder, (LPARAM)folder);
+        pressLater(picker, IDCANCEL);
+    });
+    EXPECT_EQ(offered, "capture.reg");
+    EXPECT_EQ(std::string(folder), scratch.path());
 }
 
 // The fourth column, after the three the list always had, says why a row failed.

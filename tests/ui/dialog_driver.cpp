@@ -1,5 +1,7 @@
 #include "tests/ui/dialog_driver.h"
 
+#include <dlgs.h>
+
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -67,6 +69,11 @@ void click(HWND dialog, int control)
 void pressLater(HWND dialog, int control)
 {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), (LPARAM)GetDlgItem(dialog, control));
+}
+
+int fileNameControl(HWND picker)
+{
+    return GetDlgItem(picker, cmb13) != nullptr ? cmb13 : edt1;
 }
 
 void setText(HWND dialog, int control, const std::string& text)

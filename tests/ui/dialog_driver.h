@@ -28,6 +28,8 @@ void click(HWND dialog, int control);
 // Presses a button without waiting for what it starts (OK may open a message box).
 void pressLater(HWND dialog, int control);
 void setText(HWND dialog, int control, const std::string& text);
+// The file-name control of an open or save dialog: a combo box, or an edit control.
+int fileNameControl(HWND picker);
 // Types count characters into an edit control, one keystroke each.
 void typeInto(HWND dialog, int control, char character, int count);
 // Closes a dialog that a script left open, and waits until it is gone.

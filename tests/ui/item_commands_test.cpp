@@ -14,9 +14,6 @@
 
 namespace {
 
-const int FILE_NAME_COMBO = 0x47C;
-const int FILE_NAME_EDIT = 0x480;
-
 class Commands : public MainWindowTest {
 protected:
     // Save log into path through the save dialog, answering the overwrite question with Yes;
@@ -32,8 +29,7 @@ protected:
                           return 0;
                       },
                       [&](HWND picker) {
-                          int nameControl = GetDlgItem(picker, FILE_NAME_COMBO) ? FILE_NAME_COMBO : FILE_NAME_EDIT;
-                          setText(picker, nameControl, path);
+                          setText(picker, fileNameControl(picker), path);
                           pressLater(picker, IDOK);
                           waitUntil([&] {
                               if (HWND question = waitForOwnedDialog(picker, 0)) {

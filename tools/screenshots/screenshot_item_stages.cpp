@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "core/jobs/component_item.h"
 #include "resources/resource.h"
 #include "tests/ui/dialog_driver.h"
@@ -56,11 +58,17 @@ void poseItemStages(MainWindow* record, HWND window, void (*takeShot)(const char
     selectRows(list, 0, 3);
     shootCommandDialog(window, IDM_EDIT, "edit_dialog_several_rows", takeShot, nullptr);
     selectRows(list, 0, 0);
+    // The list holds /u rows, which capture refuses; without them it asks for the file.
+    shootCommandDialog(window, IDM_CAPTURE, "capture_refused", takeShot, nullptr);
+    ItemListView* items = record->itemList;
+    int count = items->count();
+    BYTE unregister[64] = {};
+    for (int row = 0; row < count && row < 64; row++) std::swap(unregister[row], items->itemAt(row)->switches.unregister);
+    shootCommandDialog(window, IDM_CAPTURE, "capture_dialog", takeShot, nullptr);
+    for (int row = 0; row < count && row < 64; row++) items->itemAt(row)->switches.unregister = unregister[row];
 
     // Half-way through a run: once the middle row is done this thread stops serving the
     // list, so the worker waits at its next message and the picture shows the run as it is.
-    ItemListView* items = record->itemList;
-    int count = items->count();
     for (int row = 0; row < count; row++) items->itemAt(row)->status = STATUS_PENDING;
     InvalidateRect(list, nullptr, TRUE);
     SendMessageA(window, WM_COMMAND, IDC_RUN, 0);

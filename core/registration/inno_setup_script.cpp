@@ -1,0 +1,186 @@
+#include "core/registration/inno_setup_script.h"
+
+#include "core/registration/component_image.h"
+#include "core/registration/status_texts.h"
+
+namespace {
+
+const WCHAR VALUE_FLAGS[] = L"; Flags: uninsdeletevalue uninsdeletekeyifempty\r\n";
+const WCHAR KEY_FLAGS[] = L"; Flags: uninsdeletekeyifempty\r\n";
+
+const struct {
+    const WCHAR* name;
+    const WCHAR* innoRoot;
+} INNO_ROOTS[] = {
+    {L"HKEY_CLASSES_ROOT", L"HKCR"}, {L"HKEY_LOCAL_MACHINE", L"HKLM"}, {L"HKEY_CURRENT_USER", L"HKCU"},
+    {L"HKEY_USERS", L"HKU"},         {L"HKEY_CURRENT_CONFIG", L"HKCC"},
+};
+
+const WCHAR* innoRootOf(const WCHAR* name)
+{
+    for (const auto& root : INNO_ROOTS) {
+        if (lstrcmpW(root.name, name) == 0) return root.innoRoot;
+    }
+    return INNO_ROOTS[0].innoRoot;
+}
+
+// A script line carries no control characters, and UTF-8 no lone surrogates.
+bool isLineText(const WCHAR* text, size_t length)
+{
+    for (size_t i = 0; i < length; i++) {
+        WCHAR c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) i++;
+        else if (c < L' ' || (c >= 0xD800 && c < 0xE000)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool InnoSetupScript::open(const char* path)
+{
+    inComponent = false;
+    keyPath = nullptr;
+    if (!text.open(path)) return false;
+    text.put(L"[Registry]\r\n");
+    return true;
+}
+
+void InnoSetupScript::putComment(const WCHAR* comment)
+{
+    text.put(L"; ");
+    for (; *comment != L'\0'; comment++) text.putChar(isLineText(comment, 1) ? *comment : L'?');
+    text.put(L"\r\n");
+}
+
+void InnoSetupScript::beginItem(const char* path, const char* status)
+{
+    WCHAR comment[MAX_PATH + 64];
+    itemComment(path, status, comment, MAX_PATH + 64);
+    text.put(L"\r\n");
+    putComment(comment);
+    inComponent = isSuccessStatus(status);
+    if (!inComponent) return;
+    componentPathLength = widePathOf(path, componentPath, MAX_PATH);
+    fileName = fileNameOf(componentPath);
+    bitness = componentMachine(path) == IMAGE_FILE_MACHINE_I386 ? L"32" : L"64";
+}
+
+void InnoSetupScript::putEscaped(const WCHAR* value, size_t length, bool referToFile)
+{
+    for (size_t i = 0; i < length; i++) {
+        if (referToFile && startsWithPath(value + i, length - i, componentPath, componentPathLength)) {
+            text.put(L"{app}\\");
+            putEscaped(fileName, lstrlenW(fileName), false);
+            i += componentPathLength - 1;
+            continue;
+        }
+        // A brace opens a constant and a quote ends the parameter: each is doubled to stand for itself.
+        if (value[i] == L'{' || value[i] == L'"') text.putChar(value[i]);
+        text.putChar(value[i]);
+    }
+}
+
+void InnoSetupScript::putQuoted(const WCHAR* value, bool referToFile)
+{
+    text.putChar(L'"');
+    putEscaped(value, lstrlenW(value), referToFile);
+    text.putChar(L'"');
+}
+
+void InnoSetupScript::writeKey(const WCHAR* rootName, const WCHAR* path)
+{
+    keyPath = nullptr;
+    if (!inComponent) return;
+    if (!isLineText(path, lstrlenW(path))) {
+        putComment(L"制御文字を含む名前のキーは Inno Setup で表せないため省略");
+        return;
+    }
+    root = innoRootOf(rootName);
+    keyPath = path;
+    keyHasLines = false;
+}
+
+void InnoSetupScript::putKeyStart()
+{
+    text.put(L"Root: ");
+    text.put(root);
+    text.put(bitness);
+    text.put(L"; Subkey: ");
+    putQuoted(keyPath, false);
+}
+
+void InnoSetupScript::writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size)
+{
+    if (keyPath == nullptr) return;
+    int length = wholeStringLength(data, size);
+    const WCHAR* strings = (const WCHAR*)data;
+    bool plainString = (type == REG_SZ || type == REG_EXPAND_SZ) && length >= 0 && isLineText(strings, length);
+    bool plainMulti = type == REG_MULTI_SZ && isPlainMultiString(data, size);
+    for (const WCHAR* member = strings; plainMulti && *member != L'\0'; member += lstrlenW(member) + 1) {
+        plainMulti = isLineText(member, lstrlenW(member));
+    }
+    bool plainNumber = (type == REG_DWORD && size == sizeof(DWORD)) || (type == REG_QWORD && size == 2 * sizeof(DWORD));
+    if (!isLineText(name, lstrlenW(name)) || !(plainString || plainMulti || plainNumber || type == REG_BINARY)) {
+        WCHAR comment[320];
+        wsprintfW(comment, L"値 \"%.255s\" (種類 %lu) は Inno Setup で表せないため省略", name, type);
+        putComment(comment);
+        return;
+    }
+    keyHasLines = true;
+    putKeyStart();
+    const WCHAR* typeName = type == REG_SZ          ? L"string"
+                            : type == REG_EXPAND_SZ ? L"expandsz"
+                            : type == REG_MULTI_SZ  ? L"multisz"
+                            : type == REG_DWORD     ? L"dword"
+                            : type == REG_QWORD     ? L"qword"
+                                                    : L"binary";
+    text.put(L"; ValueType: ");
+    text.put(typeName);
+    text.put(L"; ValueName: ");
+    putQuoted(name, false);
+    text.put(L"; ValueData: ");
+    if (plainString) {
+        text.putChar(L'"');
+        putEscaped(strings, length, true);
+        text.putChar(L'"');
+    } else if (plainMulti) {
+        text.putChar(L'"');
+        for (const WCHAR* member = strings; *member != L'\0'; member += lstrlenW(member) + 1) {
+            if (member != strings) text.put(L"{break}");
+            putEscaped(member, lstrlenW(member), true);
+        }
+        text.putChar(L'"');
+    } else if (plainNumber) {
+        text.put(L"\"$");
+        for (DWORD i = size; i > 0; i--) text.putHexByte(data[i - 1]);
+        text.putChar(L'"');
+    } else {
+        text.putChar(L'"');
+        for (DWORD i = 0; i < size; i++) {
+            if (i > 0) text.putChar(L' ');
+            text.putHexByte(data[i]);
+        }
+        text.putChar(L'"');
+    }
+    text.put(VALUE_FLAGS);
+}
+
+void InnoSetupScript::endKey()
+{
+    if (keyPath != nullptr && !keyHasLines) {
+        putKeyStart();
+        text.put(KEY_FLAGS);
+    }
+    keyPath = nullptr;
+}
+
+void InnoSetupScript::endItem()
+{
+    inComponent = false;
+}
+
+bool InnoSetupScript::close()
+{
+    return text.writeWhole(true);
+}
