@@ -7,6 +7,7 @@
 #include "core/registration/component_image.h"
 #include "core/registration/failure_details.h"
 #include "core/registration/status_texts.h"
+#include "core/registration/type_library.h"
 
 namespace {
 
@@ -113,6 +114,25 @@ void describeLoadFailure(const char* path, DWORD error, char* detail, size_t cap
     }
 }
 
+void performComponent(ComponentItem* item, const char* path, PerformTrace* trace)
+{
+    // Only the load runs without the system's critical-error boxes; the component's own
+    // code runs in the mode the process had.
+    trace->step = STEP_LOAD;
+    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | GetErrorMode());
+    HMODULE module = loadComponent(path);
+    if (module == nullptr) trace->loadError = GetLastError();
+    SetErrorMode(previousMode);
+
+    if (module == nullptr) {
+        item->status = STATUS_LOAD_FAILED;
+        describeLoadFailure(path, trace->loadError, item->detail, sizeof item->detail);
+    } else {
+        item->status = item->switches.noRegisterServer ? installStep(item, module, trace) : serverStep(item, module, trace);
+        FreeLibrary(module);
+    }
+}
+
 }  // namespace
 
 void failLoad(ComponentItem* item, DWORD error)
@@ -127,22 +147,11 @@ void perform(ComponentItem* item, PerformTrace* trace)
     OleInitialize(nullptr);
     char path[MAX_PATH];
     resolvedPath(item, path, sizeof path);
-
-    // Only the load runs without the system's critical-error boxes; the component's own
-    // code runs in the mode the process had.
-    trace->step = STEP_LOAD;
     trace->loadError = 0;
-    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | GetErrorMode());
-    HMODULE module = loadComponent(path);
-    if (module == nullptr) trace->loadError = GetLastError();
-    SetErrorMode(previousMode);
-
-    if (module == nullptr) {
-        item->status = STATUS_LOAD_FAILED;
-        describeLoadFailure(path, trace->loadError, item->detail, sizeof item->detail);
+    if (isTypeLibraryPath(path)) {
+        item->status = performTypeLibrary(item, path, trace);
     } else {
-        item->status = item->switches.noRegisterServer ? installStep(item, module, trace) : serverStep(item, module, trace);
-        FreeLibrary(module);
+        performComponent(item, path, trace);
     }
     trace->step = STEP_IDLE;
     OleUninitialize();

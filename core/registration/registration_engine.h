@@ -15,6 +15,8 @@ struct PerformTrace {
     DWORD loadError;  // the system's error code when the load failed, else 0
 };
 
+// A file named as a type library is registered as one (type_library.h), any other as a
+// component.
 void perform(ComponentItem* item, PerformTrace* trace);
 
 // Gives the item the status of a failed load, with the system's error as its detail: for an

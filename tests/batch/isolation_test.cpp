@@ -105,6 +105,16 @@ TEST_F(BatchRun, A32BitComponentGoesToThe32BitHelperBesideThe64BitProgram)
     run("/s /l:run.log /u .\\server32.dll");
     EXPECT_EQ(itemLine(server, "/u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
 
+    // For the user alone: in the 32-bit view of the user's classes, where 32-bit programs look.
+    const std::string userServerKey = std::string("Software\\Classes\\") + serverKey;
+    run("/s /c /l:run.log .\\server32.dll");
+    EXPECT_EQ(itemLine(server, "/c ", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
+    EXPECT_EQ(server, defaultValue(HKEY_CURRENT_USER, userServerKey));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, serverKey));
+    run("/s /c /u /l:run.log .\\server32.dll");
+    EXPECT_EQ(itemLine(server, "/c /u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, userServerKey));
+
     // Captured by the 32-bit helper into the 64-bit program's file, and not registered.
     run("/s /l:run.log /x:out.reg .\\server32.dll");
     EXPECT_EQ(itemLine(server, "", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
