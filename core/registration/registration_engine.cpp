@@ -137,7 +137,7 @@ void performComponent(ComponentItem* item, const char* path, PerformTrace* trace
 
 void failLoad(ComponentItem* item, DWORD error)
 {
-    item->status = STATUS_LOAD_FAILED;
+    item->status = isTypeLibraryPath(item->path) ? STATUS_TYPELIB_LOAD_FAILED : STATUS_LOAD_FAILED;
     describeSystemError(error, item->detail, sizeof item->detail);
 }
 

@@ -14,28 +14,22 @@ namespace {
 const std::string CLASSES = "Software\\Classes\\";
 const std::string SAMPLE_SERVER_KEY = "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32";
 
-// Gives the machine's classes the security a user without administrator rights meets: read,
-// and here also have their security given back, nothing else. A DACL of null gives back what
-// the prefix had: no restriction.
-void setMachineClassesAccess(const char* dacl)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes", 0, WRITE_DAC, &key));
-    SECURITY_DESCRIPTOR open;
-    InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
-    PSECURITY_DESCRIPTOR descriptor = &open;
-    if (dacl != nullptr) {
-        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(dacl, SDDL_REVISION_1, &descriptor, nullptr));
-    }
-    EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
-    if (descriptor != &open) LocalFree(descriptor);
-    RegCloseKey(key);
-}
-
+// For its life the machine's classes refuse writes, as they do to a user without
+// administrator rights: everyone may read them and give their security back, nothing else.
 struct MachineClassesReadOnly {
-    MachineClassesReadOnly() { setMachineClassesAccess("D:(A;;KRWD;;;WD)"); }
-    ~MachineClassesReadOnly() { setMachineClassesAccess(nullptr); }
+    MachineClassesReadOnly() { setAccess("D:(A;;KRWD;;;WD)"); }
+    ~MachineClassesReadOnly() { setAccess("D:(A;;KA;;;WD)"); }
+
+    static void setAccess(const char* dacl)
+    {
+        HKEY key;
+        PSECURITY_DESCRIPTOR descriptor;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes", 0, WRITE_DAC, &key));
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(dacl, SDDL_REVISION_1, &descriptor, nullptr));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
+        LocalFree(descriptor);
+        RegCloseKey(key);
+    }
 };
 
 }  // namespace

@@ -9,7 +9,8 @@
 namespace {
 
 // tests/components/test_library.idl: version 1.2, neutral locale.
-const std::string LIBRARY_KEY = "TypeLib\\{5C3B6E2A-8F41-4D7B-9E0C-2A6D1F3B7C55}\\1.2";
+const std::string LIBRARY_VERSION = "{5C3B6E2A-8F41-4D7B-9E0C-2A6D1F3B7C55}\\1.2";
+const std::string LIBRARY_KEY = "TypeLib\\" + LIBRARY_VERSION;
 const std::string LIBRARY_PATH_KEY = LIBRARY_KEY + (sizeof(void*) == 8 ? "\\0\\win64" : "\\0\\win32");
 const std::string USER_CLASSES = "Software\\Classes\\";
 
@@ -37,6 +38,13 @@ TEST_F(BatchRun, ATypeLibraryInAFolderIsRegisteredWithItsPathAndFolderAndRemoved
     run("/s /c /u /l:run.log libraries\\shades.tlb");
     EXPECT_EQ(itemLine(folder + "\\shades.tlb", "/c /u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + LIBRARY_KEY));
+
+    // Captured under the classes root (Wine writes "Typelib", Windows "TypeLib").
+    run("/s /x:library.reg libraries\\shades.tlb");
+    std::string captured = readFileBytes(scratch.file("library.reg"));
+    EXPECT_NE(std::string::npos, captured.find(utf16("\r\n[HKEY_CLASSES_ROOT\\Type")));
+    EXPECT_NE(std::string::npos, captured.find(utf16(LIBRARY_VERSION + "]\r\n@=\"Plinthora test type library\"")));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, LIBRARY_KEY));
 }
 
 TEST_F(BatchRun, AFileNamedAsATypeLibraryThatIsNoneFailsToLoadWithTheReason)
