@@ -145,8 +145,7 @@ void perform(ComponentItem* item, PerformTrace* trace)
 {
     item->detail[0] = '\0';
     OleInitialize(nullptr);
-    char path[MAX_PATH];
-    resolvedPath(item, path, sizeof path);
+    const char* path = item->path;
     trace->loadError = 0;
     if (isTypeLibraryPath(path)) {
         item->status = performTypeLibrary(item, path, trace);

@@ -15,6 +15,8 @@ struct PerformTrace {
     DWORD loadError;  // the system's error code when the load failed, else 0
 };
 
+// The item's path is performed as given: the run resolved it, and a path resolved twice may
+// name another file (a folder macro's value can hold text that reads as a macro again).
 // A file named as a type library is registered as one (type_library.h), any other as a
 // component.
 void perform(ComponentItem* item, PerformTrace* trace);

@@ -25,6 +25,17 @@ LONG WINAPI endOnUnhandledException(EXCEPTION_POINTERS* exception)
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// Ends the worker once its run has ended, however it ended and whatever the worker is doing:
+// a thread inside a component that never returns cannot look for itself. A thread rather than
+// a job object that kills its processes: on Windows 7 a run started inside a job of another
+// program's (a deployment engine's, a scheduler's) cannot put its workers in a job of its own.
+DWORD WINAPI endWithRun(void* runProcess)
+{
+    WaitForSingleObject((HANDLE)runProcess, INFINITE);
+    TerminateProcess(GetCurrentProcess(), ERROR_PROCESS_ABORTED);
+    return 0;
+}
+
 // The channel named in the environment, mapped; null when this is no worker start. The
 // variable is removed, so that programs a component starts do not take it for theirs.
 WorkerChannel* attachChannel()
@@ -106,6 +117,9 @@ bool serveAsWorker()
 
     HANDLE waits[2] = {(HANDLE)(ULONG_PTR)channel->requestReady, (HANDLE)(ULONG_PTR)channel->runProcess};
     HANDLE resultReady = (HANDLE)(ULONG_PTR)channel->resultReady;
+    HANDLE watcher = CreateThread(nullptr, 4096, endWithRun, waits[1], STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (watcher == nullptr) return true;
+    CloseHandle(watcher);
     SetEvent(resultReady);
     while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 && channel->order == ORDER_PERFORM) {
         performRequest(channel);

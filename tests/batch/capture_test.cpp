@@ -60,20 +60,21 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
     const std::string ended = scratchParent + "4294967292\\HKEY_CLASSES_ROOT\\Left";
     const std::string going = scratchParent + std::to_string(GetCurrentProcessId());
     for (const std::string& key : {ended, going}) RegSetValueA(HKEY_CURRENT_USER, key.c_str(), REG_SZ, "x", 1);
-    // The same file twice: by default beside the program, then named; the second run appends.
+    // The same file twice: by default beside the program, then named; the second run appends,
+    // with one worker capturing two items in a row.
     run("/s /l:run.log /x /i:abc .\\server.dll");
-    run("/s /x:app\\capture.reg .\\server.dll");
+    run("/s /x:app\\capture.reg .\\server.dll .\\server.dll");
     // With /c the classes captured are those of the user.
     run("/s /c /x:user.reg .\\server.dll");
 
     std::string block = "; " + server + " : " + STATUS_REGISTERED + "\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
                         "]\r\n@=\"Plinthora Sample Object (test build)\"\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
                         "\\InprocServer32]\r\n@=\"" + escaped(server) + "\"\r\n\"ThreadingModel\"=\"Apartment\"\r\n\r\n";
-    EXPECT_EQ("\xFF\xFE" + utf16("Windows Registry Editor Version 5.00\r\n\r\n" + block + block),
+    EXPECT_EQ("\xFF\xFE" + utf16("Windows Registry Editor Version 5.00\r\n\r\n" + block + block + block),
               readFileBytes(besideProgram("capture.reg")));
     EXPECT_EQ(itemLine(server, "/i:abc", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
     EXPECT_EQ((std::vector<std::string>{registered("server.dll"), installed("server.dll", 1, "abc"),
-                                        registered("server.dll"), registered("server.dll")}),
+                                        registered("server.dll"), registered("server.dll"), registered("server.dll")}),
               calls.lines());
     EXPECT_NE(std::string::npos, readFileBytes(scratch.file("user.reg"))
                                      .find(utf16(std::string("\r\n[HKEY_CURRENT_USER\\Software\\Classes\\") + SAMPLE_CLASS_KEY + "]\r\n")));

@@ -12,19 +12,24 @@ const char SO_UTF8[] = "\xE3\x82\xBD";
 
 }  // namespace
 
-TEST_F(BatchRun, MacroItemsResolveToTheirDirectoriesEvenWhenAPatternFollowsDirectly)
+TEST_F(BatchRun, MacroItemsResolveOnceToTheirDirectoriesEvenWhenAPatternFollowsDirectly)
 {
     scratch.makeFolder("app\\comps");
     std::string a = placeComponent("comp_ok.dll", appDir + "\\comps\\a.dll");
     std::string b = placeComponent("comp_ok.dll", appDir + "\\comps\\b.dll");
     std::string c = placeComponent("comp_ok.dll", appDir + "\\c.dll");
 
-    run("/s /l:macro.log \"<appdir>\\comps\\*.dll\" <appdir>*.dll <sysdir>\\plinthora_absent.dll "
-        "<windir>\\plinthora_absent_*.dll");
+    // A path is resolved once: "<appdir>" after the Windows folder is text of a file name there,
+    // never the folder of c.dll.
+    run("/s /l:macro.log \"<appdir>\\comps\\*.dll\" <appdir>?.dll <sysdir>\\plinthora_absent.dll "
+        "<windir>\\plinthora_absent_*.dll <windir>\\<appdir>c.dll");
 
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
     EXPECT_EQ(itemLine(a, "", STATUS_REGISTERED) + itemLine(b, "", STATUS_REGISTERED) +
                   itemLine(c, "", STATUS_REGISTERED) +
-                  itemLine(systemDirectory() + "\\plinthora_absent.dll", "", STATUS_LOAD_FAILED),
+                  itemLine(systemDirectory() + "\\plinthora_absent.dll", "", STATUS_LOAD_FAILED) +
+                  itemLine(std::string(windows) + "\\<appdir>c.dll", "", STATUS_LOAD_FAILED),
               readFileBytes(scratch.file("macro.log")));
     EXPECT_EQ((std::vector<std::string>{registered("a.dll"), registered("b.dll"), registered("c.dll")}), calls.lines());
 }

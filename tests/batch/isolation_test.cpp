@@ -9,6 +9,20 @@
 #include "core/registration/worker_channel.h"
 #include "tests/batch/batch_run.h"
 #include "tests/support/failure_causes.h"
+#include "tests/support/wait_until.h"
+
+namespace {
+
+// The program's processes still running: its workers, once the run itself has ended.
+long workersLeft()
+{
+    std::vector<PROCESSENTRY32> processes = runningProcesses();
+    return std::count_if(processes.begin(), processes.end(), [](const PROCESSENTRY32& process) {
+        return lstrcmpiA(process.szExeFile, "plinthora.exe") == 0;
+    });
+}
+
+}  // namespace
 
 TEST_F(BatchRun, ComponentsThatCrashEndTheirProcessOrHangCostOnlyTheirOwnItem)
 {
@@ -24,6 +38,9 @@ TEST_F(BatchRun, ComponentsThatCrashEndTheirProcessOrHangCostOnlyTheirOwnItem)
         {"comp_crash_install.dll", "/i", STATUS_INSTALL_FAILED},
         {"comp_exit_register.dll", "", STATUS_REGISTER_FAILED},
         {"comp_hang_register.dll", "", STATUS_REGISTER_FAILED},
+        {"comp_crash_register.dll", "/u ", STATUS_UNREGISTER_FAILED},
+        {"comp_exit_register.dll", "/u ", STATUS_UNREGISTER_FAILED},
+        {"comp_hang_register.dll", "/u ", STATUS_UNREGISTER_FAILED},
         // Wine's own: its DllInstall is a stub that raises an exception.
         {nullptr, "/i", STATUS_INSTALL_FAILED},
     };
@@ -46,11 +63,36 @@ TEST_F(BatchRun, ComponentsThatCrashEndTheirProcessOrHangCostOnlyTheirOwnItem)
     for (const std::string& line : calls.lines()) {
         if (line.rfind("ok.dll|", 0) == 0) good.push_back(line);
     }
-    EXPECT_EQ(std::vector<std::string>(7, registered("ok.dll")), good);
-    std::vector<PROCESSENTRY32> processes = runningProcesses();
-    EXPECT_EQ(0, std::count_if(processes.begin(), processes.end(), [](const PROCESSENTRY32& process) {
-                  return lstrcmpiA(process.szExeFile, "plinthora.exe") == 0;
-              })) << "a worker was left behind";
+    EXPECT_EQ(std::vector<std::string>(10, registered("ok.dll")), good);
+    EXPECT_EQ(0, workersLeft()) << "a worker was left behind";
+}
+
+// As a deployment engine ends a job at its time limit: the run is ended from outside while its
+// worker waits for the next item (the run shows a box) or is inside a component that never
+// returns. No worker may stay behind.
+TEST_F(BatchRun, AWorkerEndsWhenItsRunIsEndedFromOutsideIdleOrBusy)
+{
+    placeBesideProgram("config.ini", "[Run]\r\nItemTimeout=0\r\n");
+    placeComponent("comp_ok.dll", scratch.file("ok.dll"));
+    placeComponent("comp_hang_register.dll", scratch.file("hang.dll"));
+    for (const char* arguments : {"ok.dll", "/s hang.dll"}) {
+        std::string line = "\"" + program + "\" " + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started = {};
+        ASSERT_TRUE(CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, scratch.path().c_str(),
+                                   &startup, &started));
+        CloseHandle(started.hThread);
+        bool silent = arguments[0] == '/';
+        bool reached = waitUntil([&] {
+            return calls.lines().size() == 1 && (silent || findMessageBox(started.dwProcessId, "Plinthora") != nullptr);
+        });
+        TerminateProcess(started.hProcess, 1);
+        CloseHandle(started.hProcess);
+        EXPECT_TRUE(reached) << arguments;
+        EXPECT_TRUE(waitUntil([] { return workersLeft() == 0; }, 5000)) << "a worker outlived its run: " << arguments;
+        calls.clear();
+    }
 }
 
 TEST_F(BatchRun, NothingInTheArgumentsOrTheEnvironmentsTextMakesAWorker)
@@ -144,6 +186,35 @@ TEST_F(BatchRun, FailuresSayWhyInTheLogWithVAndCountInTheExitCodeWithE)
         log.erase(0, log.find("\r\n") + 2);
     }
     EXPECT_EQ(errorLine("absent.txt がオープンできません"), log);
+}
+
+TEST_F(BatchRun, OnlyEGivesAnExitCodeAndOnlyForWhatDidNotSucceed)
+{
+    placeComponent("comp_ok.dll", scratch.file("ok.dll"));
+    const struct {
+        const char* arguments;
+        DWORD exitCode;
+    } rows[] = {{"/s /v missing.dll", 0}, {"/s /e ok.dll ok.dll", 0}};
+    for (const auto& row : rows) {
+        expectedExitCode = row.exitCode;
+        run(row.arguments);
+    }
+}
+
+// More items than one hand-over carries: two full groups and one of a single item.
+TEST_F(BatchRun, ASilentRunOfManyComponentsPerformsEachOnceInOrder)
+{
+    scratch.makeFolder("many");
+    std::string expectedLog;
+    std::vector<std::string> expectedCalls;
+    for (LONG index = 0; index < 2 * WORKER_GROUP_CAPACITY + 1; index++) {
+        std::string name = "c" + std::to_string(1000 + index) + ".dll";
+        expectedLog += itemLine(placeComponent("comp_ok.dll", scratch.file("many\\" + name)), "", STATUS_REGISTERED);
+        expectedCalls.push_back(registered(name));
+    }
+    run("/s /l:run.log many\\*.dll");
+    EXPECT_EQ(expectedLog, readFileBytes(scratch.file("run.log")));
+    EXPECT_EQ(expectedCalls, calls.lines());
 }
 
 TEST_F(BatchRun, SlashQuestionMarkAloneShowsTheJobLanguageInBrief)

@@ -29,7 +29,8 @@ TEST_F(BatchRun, EachResultBoxComesAfterItsLogLineAndShowsStatusPathAndIcon)
 {
     std::string ok = placeComponent("comp_ok.dll", scratch.file("a.dll"));
     std::string fails = placeComponent("comp_server_fails.dll", scratch.file("f.dll"));
-    std::string missing = scratch.file("missing.dll");
+    FailureCause halfServed = halfServedComponent(scratch);
+    std::string missing = halfServed.path;
     std::string log = scratch.file("run.log");
     const std::string lines[] = {
         itemLine(ok, "", STATUS_REGISTERED),
@@ -43,7 +44,7 @@ TEST_F(BatchRun, EachResultBoxComesAfterItsLogLineAndShowsStatusPathAndIcon)
         sizesWhileOpen.push_back(listedSize(log));
         return IDOK;
     };
-    ProcessRun result = run("/l:run.log .\\a.dll .\\f.dll .\\missing.dll", "", settings);
+    ProcessRun result = run("/l:run.log .\\a.dll .\\f.dll .\\half\\needs_two.dll", "", settings);
 
     ASSERT_EQ(3u, result.boxes.size());
     const struct {
@@ -53,7 +54,7 @@ TEST_F(BatchRun, EachResultBoxComesAfterItsLogLineAndShowsStatusPathAndIcon)
     } expected[] = {
         {resultText(STATUS_REGISTERED, ok), MB_ICONINFORMATION, nullptr},
         {resultText(STATUS_REGISTER_FAILED, fails), MB_ICONWARNING, "HRESULT 0x80004005 : "},
-        {resultText(STATUS_LOAD_FAILED, missing), MB_ICONWARNING, "エラー 126 : "},
+        {resultText(STATUS_LOAD_FAILED, missing), MB_ICONWARNING, halfServed.detailStart.c_str()},
     };
     long long logged = 0;
     for (size_t i = 0; i < 3; ++i) {

@@ -1,7 +1,12 @@
-// The helper DLL that comp_needs_dependency imports; it lies beside that component only.
+// The helper DLLs that comp_needs_dependency and its twin import; they lie beside those
+// components only. Each answers through an entry of its own name.
 #include <windows.h>
 
-extern "C" __declspec(dllexport) int dependencyAnswer()
+#ifndef DEPENDENCY_ENTRY
+#define DEPENDENCY_ENTRY dependencyAnswer
+#endif
+
+extern "C" __declspec(dllexport) int DEPENDENCY_ENTRY()
 {
     return 42;
 }

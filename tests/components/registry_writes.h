@@ -38,6 +38,9 @@ const RegistryWrite REGISTRY_WRITES[] = {
      sizeof registry_writes::BINARY - 1},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest\\Sub", L"Two lines", REG_SZ, registry_writes::TWO_LINES,
      sizeof registry_writes::TWO_LINES},
+    {HKEY_USERS, L".DEFAULT\\Software\\PlinthoraCaptureTest", L"Number", REG_DWORD, &registry_writes::NUMBER, sizeof(DWORD)},
+    {HKEY_CURRENT_CONFIG, L"Software\\PlinthoraCaptureTest", L"", REG_SZ, registry_writes::QUOTED,
+     sizeof registry_writes::QUOTED},
 };
 
 // The keys to remove afterwards, under each root.
@@ -48,4 +51,6 @@ const struct {
     {HKEY_CLASSES_ROOT, L"PlinthoraCaptureTest"},
     {HKEY_LOCAL_MACHINE, L"Software\\PlinthoraCaptureTest"},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest"},
+    {HKEY_USERS, L".DEFAULT\\Software\\PlinthoraCaptureTest"},
+    {HKEY_CURRENT_CONFIG, L"Software\\PlinthoraCaptureTest"},
 };

@@ -2,6 +2,14 @@
 
 #include "core/registration/status_texts.h"
 
+FailureCause halfServedComponent(const ScratchDirectory& scratch)
+{
+    std::string path = scratch.makeFolder("half") + "\\needs_two.dll";
+    CopyFileA(componentPath("comp_needs_two_dependencies.dll").c_str(), path.c_str(), FALSE);
+    CopyFileA(componentPath("comp_dependency.dll").c_str(), scratch.file("half\\comp_dependency.dll").c_str(), FALSE);
+    return {path, 0, 0, STATUS_LOAD_FAILED, std::string("必要な DLL が見つかりません : ") + LONG_DEPENDENCY_NAME};
+}
+
 std::vector<FailureCause> failureCauses(const ScratchDirectory& scratch)
 {
     std::string lonely = scratch.makeFolder("lonely") + "\\needs.dll";
@@ -16,6 +24,7 @@ std::vector<FailureCause> failureCauses(const ScratchDirectory& scratch)
         {scratch.file("empty.dll"), 0, 0, STATUS_LOAD_FAILED, "エラー 193 : "},
         {scratch.file("text.dll"), 0, 0, STATUS_LOAD_FAILED, "エラー 193 : "},
         {lonely, 0, 0, STATUS_LOAD_FAILED, "必要な DLL が見つかりません : comp_dependency.dll"},
+        halfServedComponent(scratch),
         {componentPath("comp_fail_load.dll"), 0, 0, STATUS_LOAD_FAILED, "エラー 1114 : "},
         {componentPath("comp_no_server.dll"), 0, 0, STATUS_NO_REGISTER_ENTRY, "エラー 127 : "},
         {componentPath("comp_server_fails.dll"), 0, 0, STATUS_REGISTER_FAILED, failed},

@@ -23,6 +23,10 @@ struct FailureCause {
 // The seconds config.ini gives a component in these tests, for the row that never returns.
 const int FAILURE_ITEM_TIMEOUT = 2;
 
+// A component whose first helper DLL lies beside it and whose second, of a name that fills a
+// failure detail to its 255 bytes, lies nowhere the loader looks: placed in scratch.
+FailureCause halfServedComponent(const ScratchDirectory& scratch);
+
 // The causes, their components placed in scratch where they need a place of their own. The
 // component built for the other architecture is taken from the other build beside this one,
 // when there is one.

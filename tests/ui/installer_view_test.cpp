@@ -96,6 +96,14 @@ TEST_F(InstallerViewTest, LoadsTheInstallListWithEverythingLockedUntilDone)
     click.ptAction = {40, 40};
     SendMessageA(window, WM_NOTIFY, IDC_ITEM_LIST, (LPARAM)&click);
     EXPECT_FALSE(watcher.finish());
+
+    // Nor does a double click on a row edit it.
+    selectRows({0});
+    DialogCanceller dialogs;
+    NMITEMACTIVATE doubleClick = {};
+    doubleClick.hdr = {list(), IDC_ITEM_LIST, (UINT)NM_DBLCLK};
+    SendMessageA(window, WM_NOTIFY, IDC_ITEM_LIST, (LPARAM)&doubleClick);
+    EXPECT_EQ(dialogs.finish(), "");
 }
 
 TEST_F(InstallerViewTest, UninstallWithoutItsOwnListMarksTheLoadedRows)
@@ -103,6 +111,7 @@ TEST_F(InstallerViewTest, UninstallWithoutItsOwnListMarksTheLoadedRows)
     ASSERT_TRUE(pumpUntilIdle());
     std::vector<ComponentItem*> installItems = {record->itemList->itemAt(0), record->itemList->itemAt(1)};
     installItems[1]->status = "登録完了";
+    lstrcpyA(installItems[1]->detail, "why");
 
     // Only a new selection counts.
     SendMessageA(modeCombo(), CB_SETCURSEL, 1, 0);
@@ -113,6 +122,7 @@ TEST_F(InstallerViewTest, UninstallWithoutItsOwnListMarksTheLoadedRows)
     EXPECT_EQ(busyState(), Idle) << "nothing is reloaded";
     EXPECT_EQ(column(1), (std::vector<std::string>{"/u ", "/u /i:setup"}));
     EXPECT_EQ(column(2), (std::vector<std::string>{"-", "-"}));
+    EXPECT_EQ(column(3), (std::vector<std::string>{"", ""}));
 
     chooseMode(0);
     ASSERT_TRUE(pumpUntilIdle());

@@ -110,15 +110,19 @@ TEST_F(ItemListViewTest, UnregisterForAllResetsStatusAndKeepsTheOtherSwitches)
     lstrcpyA(items[0]->switches.installCmdLine, "cmd");
     items[0]->status = STATUS_REGISTERED;
     items[1]->status = STATUS_LOAD_FAILED;
+    lstrcpyA(items[1]->detail, "why");
 
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_ALL_ADD_U, 0), 0);
     EXPECT_EQ(cell(0, 1), "/u /n /i:cmd");
     EXPECT_EQ(cell(1, 1), "/u ");
-    for (int row = 0; row < 2; ++row) EXPECT_EQ(cell(row, 2), "-");
+    for (int row = 0; row < 2; ++row) EXPECT_EQ(cell(row, 2) + cell(row, 3), "-");
 
+    items[1]->status = STATUS_LOAD_FAILED;
+    lstrcpyA(items[1]->detail, "why");
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_ALL_REMOVE_U, 0), 0);
     EXPECT_EQ(cell(0, 1), "/n /i:cmd");
     EXPECT_EQ(cell(1, 1), "");
+    EXPECT_EQ(cell(1, 2) + cell(1, 3), "-");
 }
 
 TEST_F(ItemListViewTest, ContextMenuFollowsTheClickAndGreysWhileBusy)

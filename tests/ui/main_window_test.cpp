@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/registration/status_texts.h"
+#include "help/help_launcher.h"
 #include "resources/resource.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/dialog_driver.h"
@@ -239,6 +240,28 @@ TEST_F(MainWindowTest, WhileBusyCommandsDropsAndDoubleClicksAreIgnored)
     EXPECT_EQ(statusBarDialogs.finish(), "");
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_ALL_ADD_U, 0), 0);
     EXPECT_EQ(cell(1, 1), "/u ");
+}
+
+// Pressed as the user presses it, on the list that has the focus: the key reaches the help
+// control through the window's own message loop.
+TEST_F(MainWindowTest, F1PressedInTheWindowOpensTheHelp)
+{
+    ScratchDirectory scratch{"f1"};
+    CallRecord calls{scratch};
+    std::string control = componentPath("fake_help_control.dll");
+    // No control is registered there, so the stand-in, named as the fallback, is loaded.
+    resetHelpLauncherForTests(HKEY_CURRENT_USER, "Software\\Plinthora Tests\\No control", control.c_str());
+    SetForegroundWindow(window);
+    SetFocus(list());
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+    bool shown = pumpUntil([&] { return !calls.lines().empty(); });
+    resetHelpLauncherForTests(nullptr, nullptr, nullptr);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(calls.lines()[0].rfind(control + "|", 0), 0u) << calls.lines()[0];
 }
 
 TEST_F(MainWindowTest, ClosingFreesEveryItemAndEndsTheLoopWithZero)
