@@ -20,6 +20,7 @@ const char USAGE_TEXT[] =
     "/u\t登録ではなく解除する\n"
     "/n\tDllRegisterServer / DllUnregisterServer を呼び出さない\n"
     "/i[:文字列]\tDllInstall も呼び出す (文字列はそのコマンドライン)\n"
+    "/c\tこのユーザーのみに登録・解除する (管理者の権限は不要)\n"
     "/s\t結果のメッセージを表示しない\n"
     "/d\tフォルダやワイルドカードでサブフォルダの中も探す\n"
     "/f[:ファイル]\tリストファイルの各行を処理する (既定は install.ini)\n"
@@ -30,6 +31,7 @@ const char USAGE_TEXT[] =
     "\t.reg は登録ファイルに追記、.wxs は WiX ソース、.iss は Inno Setup の [Registry]\n"
     "\n"
     "パスにはワイルドカード (* ?)、フォルダ、<sysdir> <windir> <appdir> が使えます。\n"
+    ".tlb と .olb のファイルはタイプライブラリとして登録・解除します。\n"
     "引数なしで起動するとウィンドウが開きます。";
 
 const char CAPTURE_WITH_UNREGISTER[] = "/x と /u は同時に指定できません";
@@ -126,6 +128,13 @@ bool beginCapture(BatchRun* run, const JobSpec* job, RegistryCapture* capture, c
     return false;
 }
 
+// Capturing writes nothing to the registry, and a job line with /c gives it to every item it
+// yields, list files' lines included: neither needs the right to write the machine's classes.
+bool needsMachineRights(const JobSpec* job)
+{
+    return !job->capture && !job->switches.perUser;
+}
+
 }  // namespace
 
 int runBatch(const char* argumentText)
@@ -139,9 +148,8 @@ int runBatch(const char* argumentText)
         return 0;
     }
 
-    // Capturing writes nothing to the registry, so it needs no right to.
     RightsCheck rightsCheck;
-    if (!job->capture && !rightsCheck.passes()) {
+    if (needsMachineRights(job) && !rightsCheck.passes()) {
         freeJobSpec(job);
         return 0;
     }

@@ -32,6 +32,7 @@
 #define IDC_CMDLINE             1009
 #define IDC_CMDLINE_LABEL       1010
 #define IDC_OPT_U               1011
+#define IDC_OPT_C               1012
 
 // Child windows of the main window.
 #define IDC_ITEM_LIST           2000

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine wine64 wine32:i386 xvfb xauth x11-utils fonts-ipafont-gothic locales
-          googletest fp-utils zip imagemagick python3 hyperfine util-linux libxml2-utils)
+          mingw-w64-tools googletest fp-utils zip imagemagick python3 hyperfine util-linux libxml2-utils)
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -7,8 +7,10 @@
 #                              tools/run.sh '/s /l "<appdir>\with blank\*.dll"'
 #   tools/run.sh               a demonstration: registers the bundled sample COM server, shows
 #                              the log and its registry key, unregisters it, shows the key gone,
-#                              then captures it with /x: the registry file, and still no key;
-#                              last the same capture as WiX source for an installer
+#                              captures it with /x: the registry file, and still no key, then
+#                              the same capture as WiX source for an installer; last registers
+#                              it for the user alone with /c, shows its key under
+#                              HKEY_CURRENT_USER\Software\Classes, and removes it with /c /u
 #   tools/run.sh --window      opens the window and saves a screenshot
 #
 # Without a DISPLAY, an Xvfb of its own serves the run; the message boxes nobody can see there
@@ -56,8 +58,9 @@ show_log() {
     iconv -c -f CP932 -t UTF-8 "$build/log.txt" | sed 's/\t/ ⇥ /g'
 }
 
+# The sample's class key under the classes root given (HKCR by default).
 show_sample_key() {
-    local key="HKCR\\CLSID\\$sample_clsid" listing
+    local key="${1:-HKCR}\\CLSID\\$sample_clsid" listing
     if listing=$("$WINE_LOADER" reg query "$key" /s 2>/dev/null); then
         printf '%s\n' "$listing" | iconv -c -f CP932 -t UTF-8 | tr -d '\r' | grep -v '^\s*$'
     else
@@ -95,6 +98,22 @@ demonstrate() {
     run_exact "$job"
     echo "-- $build/capture.wxs:"
     tr -d '\r' <"$build/capture.wxs"
+    echo
+    job='/s /l /c "<appdir>\samples\sample_server.dll"'
+    echo "== registering for this user alone: plinthora.exe $job"
+    run_exact "$job"
+    show_log
+    echo "-- the class key in the user's classes:"
+    show_sample_key 'HKCU\Software\Classes'
+    echo "-- and in the machine's:"
+    show_sample_key
+    echo
+    job="/u $job"
+    echo "== unregistering for this user alone: plinthora.exe $job"
+    run_exact "$job"
+    show_log
+    echo "-- the class key in the user's classes afterwards:"
+    show_sample_key 'HKCU\Software\Classes'
 }
 
 open_window() {

@@ -93,6 +93,7 @@ void initItemDialog(HWND dialog, const ItemDialogContext* context)
     setChecked(dialog, IDC_OPT_U, item->switches.unregister);
     setChecked(dialog, IDC_OPT_N, item->switches.noRegisterServer);
     setChecked(dialog, IDC_OPT_I, item->switches.callInstall);
+    setChecked(dialog, IDC_OPT_C, item->switches.perUser);
     SetDlgItemTextA(dialog, IDC_CMDLINE, item->switches.installCmdLine);
     SendDlgItemMessageA(dialog, IDC_CMDLINE, EM_LIMITTEXT, COMMAND_LINE_LIMIT, 0);
     enableCmdLine(dialog, item->switches.callInstall);
@@ -162,6 +163,7 @@ void onOk(HWND dialog, ItemDialogContext* context)
     item->switches.unregister = isChecked(dialog, IDC_OPT_U);
     item->switches.noRegisterServer = isChecked(dialog, IDC_OPT_N);
     item->switches.callInstall = isChecked(dialog, IDC_OPT_I);
+    item->switches.perUser = isChecked(dialog, IDC_OPT_C);
     // Kept whether or not /i is checked, as the user left it.
     readFieldText(dialog, IDC_CMDLINE, item->switches.installCmdLine, sizeof item->switches.installCmdLine);
     context->method = (LONG)SendDlgItemMessageA(dialog, IDC_METHOD, CB_GETCURSEL, 0, 0);

@@ -1,5 +1,5 @@
 // The modal Add/Edit dialog: it shows one ComponentItem used as an edit buffer (path,
-// switches /u /n /i, DllInstall command line) and, when adding, the method by which the
+// switches /u /n /i /c, DllInstall command line) and, when adding, the method by which the
 // path is to be taken. User-interface thread only.
 #pragma once
 

@@ -12,12 +12,14 @@
 
 extern const char STATUS_PENDING[];
 
-// What performing an item does: /u, /n, /i and the /i value. Jobs, items, the item dialog's
-// buffer and the Add command carry them as this one record and copy it whole.
+// What performing an item does: /u, /n, /i, the /i value and /c. Jobs, items, the item
+// dialog's buffer and the Add command carry them as this one record and copy it whole.
 struct ItemSwitches {
     BYTE unregister;
     BYTE noRegisterServer;
     BYTE callInstall;
+    // /c: the item's classes are the current user's own, not the machine's.
+    BYTE perUser;
     char installCmdLine[COMMAND_LINE_CAPACITY];
 };
 

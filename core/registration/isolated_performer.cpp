@@ -6,6 +6,7 @@
 #include "core/registration/failure_details.h"
 #include "core/registration/registration_engine.h"
 #include "core/registration/status_texts.h"
+#include "core/registration/type_library.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ WORD otherMachineOf(const ComponentItem* item, const PerformTrace& trace)
 
 const char* statusOfInterruptedStep(const ComponentItem* item, LONG step)
 {
+    if (isTypeLibraryPath(item->path)) return typeLibraryStatusOfStep(item, step);
     if (step == STEP_SERVER) return item->switches.unregister ? STATUS_UNREGISTER_FAILED : STATUS_REGISTER_FAILED;
     if (step == STEP_INSTALL) return STATUS_INSTALL_FAILED;
     return STATUS_LOAD_FAILED;
@@ -55,10 +57,12 @@ const char* statusOfInterruptedStep(const ComponentItem* item, LONG step)
 // image, which the load meets the same way. Mapped as a resource only: none of the file's code
 // runs in this process. Files with content go to the worker, whose load says what they are:
 // mapping every one here as well would cost a component that loads as much as its handing over.
+// A type library is never a module to load: the worker reads it, and says why it cannot.
 bool failsWithoutLoading(ComponentItem* item)
 {
     char path[MAX_PATH];
     resolvedPath(item, path, sizeof path);
+    if (isTypeLibraryPath(path)) return false;
     char fullPath[MAX_PATH];
     DWORD length = GetFullPathNameA(path, sizeof fullPath, fullPath, nullptr);
     if (path[0] == '\0' || shellPaths().PathIsFileSpecA(path) || length == 0 || length >= sizeof fullPath) return false;

@@ -7,6 +7,7 @@
 #include "core/registration/component_image.h"
 #include "core/registration/failure_details.h"
 #include "core/registration/status_texts.h"
+#include "core/registration/type_library.h"
 
 namespace {
 
@@ -113,24 +114,11 @@ void describeLoadFailure(const char* path, DWORD error, char* detail, size_t cap
     }
 }
 
-}  // namespace
-
-void failLoad(ComponentItem* item, DWORD error)
+void performComponent(ComponentItem* item, const char* path, PerformTrace* trace)
 {
-    item->status = STATUS_LOAD_FAILED;
-    describeSystemError(error, item->detail, sizeof item->detail);
-}
-
-void perform(ComponentItem* item, PerformTrace* trace)
-{
-    item->detail[0] = '\0';
-    OleInitialize(nullptr);
-    const char* path = item->path;
-
     // Only the load runs without the system's critical-error boxes; the component's own
     // code runs in the mode the process had.
     trace->step = STEP_LOAD;
-    trace->loadError = 0;
     UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | GetErrorMode());
     HMODULE module = loadComponent(path);
     if (module == nullptr) trace->loadError = GetLastError();
@@ -142,6 +130,27 @@ void perform(ComponentItem* item, PerformTrace* trace)
     } else {
         item->status = item->switches.noRegisterServer ? installStep(item, module, trace) : serverStep(item, module, trace);
         FreeLibrary(module);
+    }
+}
+
+}  // namespace
+
+void failLoad(ComponentItem* item, DWORD error)
+{
+    item->status = isTypeLibraryPath(item->path) ? STATUS_TYPELIB_LOAD_FAILED : STATUS_LOAD_FAILED;
+    describeSystemError(error, item->detail, sizeof item->detail);
+}
+
+void perform(ComponentItem* item, PerformTrace* trace)
+{
+    item->detail[0] = '\0';
+    OleInitialize(nullptr);
+    const char* path = item->path;
+    trace->loadError = 0;
+    if (isTypeLibraryPath(path)) {
+        item->status = performTypeLibrary(item, path, trace);
+    } else {
+        performComponent(item, path, trace);
     }
     trace->step = STEP_IDLE;
     OleUninitialize();

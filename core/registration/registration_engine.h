@@ -17,6 +17,8 @@ struct PerformTrace {
 
 // The item's path is performed as given: the run resolved it, and a path resolved twice may
 // name another file (a folder macro's value can hold text that reads as a macro again).
+// A file named as a type library is registered as one (type_library.h), any other as a
+// component.
 void perform(ComponentItem* item, PerformTrace* trace);
 
 // Gives the item the status of a failed load, with the system's error as its detail: for an

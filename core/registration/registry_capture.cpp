@@ -22,6 +22,9 @@ const CapturedRoot CAPTURED_ROOTS[] = {
 };
 const int ROOT_COUNT = sizeof CAPTURED_ROOTS / sizeof CAPTURED_ROOTS[0];
 
+// Where the classes of an item with /c are registered: named so, its file imports them there.
+const WCHAR USER_CLASSES_NAME[] = L"HKEY_CURRENT_USER\\Software\\Classes";
+
 // The scratch keys' parents, removed once no run uses them.
 const char* const SCRATCH_PARENTS[] = {"Software\\Plinthora\\Capture", "Software\\Plinthora"};
 
@@ -167,7 +170,7 @@ void RegistryCapture::recordItem(const ComponentItem* item)
         HKEY key;
         if (RegOpenKeyExA(HKEY_CURRENT_USER, rootPath, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
         walk->output = &output;
-        walk->root = root.wideName;
+        walk->root = root.key == HKEY_CLASSES_ROOT && item->switches.perUser ? USER_CLASSES_NAME : root.wideName;
         walk->path[0] = L'\0';
         writeTree(walk, key, 0);
         RegCloseKey(key);

@@ -11,6 +11,9 @@ extern const char STATUS_NO_INSTALL_ENTRY[];
 extern const char STATUS_INSTALL_FAILED[];
 extern const char STATUS_REGISTERED[];
 extern const char STATUS_UNREGISTERED[];
+extern const char STATUS_TYPELIB_LOAD_FAILED[];
+extern const char STATUS_TYPELIB_REGISTER_FAILED[];
+extern const char STATUS_TYPELIB_UNREGISTER_FAILED[];
 
 // True for exactly "登録完了" and "解除完了".
 bool isSuccessStatus(const char* status);

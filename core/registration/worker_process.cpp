@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "core/jobs/text_copy.h"
+#include "core/registration/per_user_classes.h"
 #include "core/registration/registration_engine.h"
 #include "core/registration/registry_capture.h"
 #include "core/registration/status_texts.h"
@@ -64,13 +65,17 @@ void performSlot(const WorkerChannel* channel, WorkerItemSlot* slot)
     copyText(item->path, sizeof item->path, slot->path);
     item->switches = slot->switches;
     bool capturing = channel->captureKey[0] != '\0';
-    // An item whose writes cannot be captured is not performed at all: they would reach the
-    // registry.
-    if (capturing && !redirectPredefinedKeys(channel->captureKey)) {
+    // A captured item's classes go to the scratch keys whether or not it has /c; the capture
+    // names them by the item's switches.
+    bool perUser = !capturing && item->switches.perUser;
+    // An item whose writes cannot be captured, or kept to the user's classes, is not performed
+    // at all: they would reach the registry's other keys.
+    if ((capturing && !redirectPredefinedKeys(channel->captureKey)) || (perUser && !redirectClassesToUser())) {
         failLoad(item, GetLastError());
     } else {
         perform(item, &slot->trace);
         if (capturing) restorePredefinedKeys();
+        if (perUser) restoreClassesRoot();
     }
     slot->statusIndex = statusIndex(item->status);
     copyText(slot->detail, sizeof slot->detail, item->detail);

@@ -75,6 +75,21 @@ std::string utf16(const std::string& text)
     return std::string((const char*)wide.data(), wide.size() * sizeof(wchar_t));
 }
 
+bool keyExists(HKEY root, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string defaultValue(HKEY root, const std::string& path)
+{
+    char value[MAX_PATH] = "";
+    LONG size = sizeof value;
+    return RegQueryValueA(root, path.c_str(), value, &size) == ERROR_SUCCESS ? value : "";
+}
+
 std::string installed(const std::string& dll, int install, const std::string& commandLine)
 {
     return dll + "|DllInstall|ole=1|" + std::to_string(install) + "|" + commandLine;

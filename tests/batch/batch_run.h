@@ -45,3 +45,8 @@ std::string unregistered(const std::string& dll);
 // The text in UTF-16LE, as a registry file holds it.
 std::string utf16(const std::string& text);
 std::string installed(const std::string& dll, int install, const std::string& commandLine);
+
+// A registry key as this test program's architecture sees it: whether it exists, and its
+// default value ("" for none).
+bool keyExists(HKEY root, const std::string& path);
+std::string defaultValue(HKEY root, const std::string& path);

@@ -20,14 +20,6 @@ std::string escaped(const std::string& text)
     return out;
 }
 
-bool keyExists(HKEY root, const char* path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 bool scratchKeysLeft()
 {
     return keyExists(HKEY_CURRENT_USER, "Software\\Plinthora");
@@ -75,6 +67,8 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
     // with one worker capturing two items in a row.
     run("/s /l:run.log /x /i:abc .\\server.dll");
     run("/s /x:app\\capture.reg .\\server.dll .\\server.dll");
+    // With /c the classes captured are those of the user.
+    run("/s /c /x:user.reg .\\server.dll");
 
     std::string block = "; " + server + " : " + STATUS_REGISTERED + "\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
                         "]\r\n@=\"Plinthora Sample Object (test build)\"\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
@@ -83,9 +77,12 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
               readFileBytes(besideProgram("capture.reg")));
     EXPECT_EQ(itemLine(server, "/i:abc", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
     EXPECT_EQ((std::vector<std::string>{registered("server.dll"), installed("server.dll", 1, "abc"),
-                                        registered("server.dll"), registered("server.dll")}),
+                                        registered("server.dll"), registered("server.dll"), registered("server.dll")}),
               calls.lines());
+    EXPECT_NE(std::string::npos, readFileBytes(scratch.file("user.reg"))
+                                     .find(utf16(std::string("\r\n[HKEY_CURRENT_USER\\Software\\Classes\\") + SAMPLE_CLASS_KEY + "]\r\n")));
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_CLASS_KEY));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, std::string("Software\\Classes\\") + SAMPLE_CLASS_KEY));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, (scratchParent + "4294967292").c_str()));
     EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, going.c_str()));
     RegDeleteKeyA(HKEY_CURRENT_USER, going.c_str());

@@ -134,10 +134,7 @@ TEST_F(BatchRun, A32BitComponentGoesToThe32BitHelperBesideThe64BitProgram)
     // Twice: the worker hands back a group at the item it cannot load, and goes on after it.
     run("/s /l:run.log .\\server32.dll .\\server32.dll");
     EXPECT_EQ(itemLine(server, "", STATUS_REGISTERED) + itemLine(server, "", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
-    char registeredPath[MAX_PATH] = "";
-    LONG size = sizeof registeredPath;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueA(HKEY_CLASSES_ROOT, serverKey, registeredPath, &size));
-    EXPECT_STREQ(server.c_str(), registeredPath) << "in the 32-bit view of the registry";
+    EXPECT_EQ(server, defaultValue(HKEY_CLASSES_ROOT, serverKey)) << "in the 32-bit view of the registry";
 
     DeleteFileA(besideProgram("plinthora32.exe").c_str());
     run("/s /l:run.log /u .\\server32.dll");
@@ -147,13 +144,22 @@ TEST_F(BatchRun, A32BitComponentGoesToThe32BitHelperBesideThe64BitProgram)
     run("/s /l:run.log /u .\\server32.dll");
     EXPECT_EQ(itemLine(server, "/u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
 
+    // For the user alone: in the 32-bit view of the user's classes, where 32-bit programs look.
+    const std::string userServerKey = std::string("Software\\Classes\\") + serverKey;
+    run("/s /c /l:run.log .\\server32.dll");
+    EXPECT_EQ(itemLine(server, "/c ", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
+    EXPECT_EQ(server, defaultValue(HKEY_CURRENT_USER, userServerKey));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, serverKey));
+    run("/s /c /u /l:run.log .\\server32.dll");
+    EXPECT_EQ(itemLine(server, "/c /u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, userServerKey));
+
     // Captured by the 32-bit helper into the 64-bit program's file, and not registered.
     run("/s /l:run.log /x:out.reg .\\server32.dll");
     EXPECT_EQ(itemLine(server, "", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
     std::string captured = readFileBytes(scratch.file("out.reg"));
     EXPECT_NE(std::string::npos, captured.find(utf16(std::string("[HKEY_CLASSES_ROOT\\") + serverKey + "]\r\n")));
-    size = sizeof registeredPath;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueA(HKEY_CLASSES_ROOT, serverKey, registeredPath, &size));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, serverKey));
     // As installer source its keys go to the 32-bit view, after the component's own machine.
     run("/s /x:out.iss .\\server32.dll");
     EXPECT_NE(std::string::npos, readFileBytes(scratch.file("out.iss")).find(std::string("Root: HKCR32; Subkey: \"CLSID\\{{")));

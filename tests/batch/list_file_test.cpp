@@ -75,6 +75,12 @@ TEST_F(BatchRun, OuterSwitchesAreAddedToEveryLineAndNeverTakeAnythingAway)
                   itemLine(a, "/u /i", STATUS_UNREGISTERED),
               readFileBytes(scratch.file("empty.log")));
     EXPECT_EQ(installed("c.dll", 0, "(null)"), calls.lines().at(4));
+
+    run("/s /c /f:merge.txt /l:user.log");
+    EXPECT_EQ(itemLine(a, "/c /i:own", STATUS_REGISTERED) + itemLine(b, "/c /u ", STATUS_UNREGISTERED) +
+                  itemLine(c, "/c /n /i:mine", STATUS_REGISTERED) + itemLine(t, "/c ", STATUS_REGISTERED) +
+                  itemLine(a, "/c ", STATUS_REGISTERED),
+              readFileBytes(scratch.file("user.log")));
 }
 
 TEST_F(BatchRun, NestedListFilesRunWholeBeforeTheNextLineAndTakeRelativeNamesFromTheCurrentDirectory)

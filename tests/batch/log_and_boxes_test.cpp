@@ -20,12 +20,7 @@ long long listedSize(const std::string& path)
 // The server path that the test build of the sample COM server registered, or "" without one.
 std::string registeredServer()
 {
-    char path[MAX_PATH] = "";
-    LONG size = sizeof path;
-    if (RegQueryValueA(HKEY_CLASSES_ROOT, "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32", path, &size) !=
-        ERROR_SUCCESS)
-        return "";
-    return path;
+    return defaultValue(HKEY_CLASSES_ROOT, "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32");
 }
 
 }  // namespace

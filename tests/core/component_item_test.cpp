@@ -8,9 +8,10 @@
 
 namespace {
 
-std::string optionsOf(BYTE unregister, BYTE noRegister, BYTE install, const char* commandLine)
+std::string optionsOf(BYTE unregister, BYTE noRegister, BYTE install, const char* commandLine, BYTE perUser = 0)
 {
     ComponentItem* item = newComponentItem();
+    item->switches.perUser = perUser;
     item->switches.unregister = unregister;
     item->switches.noRegisterServer = noRegister;
     item->switches.callInstall = install;
@@ -50,6 +51,8 @@ TEST(ComponentItem, OptionTextRendersSwitchesInOrder)
     EXPECT_EQ("/u /n /i:\"a b\"", optionsOf(1, 1, 1, "\"a b\""));
     std::string full(255, 'c');
     EXPECT_EQ("/u /n /i:" + full, optionsOf(1, 1, 1, full.c_str()));
+    EXPECT_EQ("/c ", optionsOf(0, 0, 0, "", 1));
+    EXPECT_EQ("/c /u /n /i:" + full, optionsOf(1, 1, 1, full.c_str(), 1));
 }
 
 TEST(ComponentItem, OptionTextIsCutToTheCallersCapacity)

@@ -19,6 +19,7 @@ std::string describe(const JobSpec* job)
     if (job->logDetails) text += " +v";
     if (job->countFailures) text += " +e";
     if (job->capture) text += " +x";
+    if (job->switches.perUser) text += " +c";
     if (job->switches.installCmdLine[0]) text += std::string(" i=[") + job->switches.installCmdLine + "]";
     if (job->listFilePath[0]) text += std::string(" f=[") + job->listFilePath + "]";
     if (job->logPath[0]) text += std::string(" l=[") + job->logPath + "]";
@@ -76,6 +77,7 @@ TEST(JobLineParser, SwitchesInEitherMarkAndCase)
         {"/u /u", "u------"},
         {"/z /y a.dll", "------- <a.dll>"},
         {"/v -E a.dll", "------- +v +e <a.dll>"},
+        {"-C a.dll /c", "------- +c <a.dll>"},
         {"a.dll /", "------- <a.dll>"},
     };
     expectRows(rows, sizeof rows / sizeof rows[0]);

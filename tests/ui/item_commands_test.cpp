@@ -84,6 +84,7 @@ TEST_F(Commands, EditOfSeveralRowsGivesThemAllTheDialogsSwitches)
     appendFromWorker({"one.dll", "two.dll", "three.dll", "four.dll"});
     item(0)->switches.unregister = 1;
     item(2)->switches.unregister = 1;
+    item(3)->switches.perUser = 1;
     selectRows({0, 1, 3});
     commandWithDialog(IDM_EDIT, "編集", [](HWND dialog) {
         // No path is needed, so none can be given.
@@ -91,12 +92,14 @@ TEST_F(Commands, EditOfSeveralRowsGivesThemAllTheDialogsSwitches)
         EXPECT_FALSE(isEnabled(dialog, IDC_BROWSE));
         EXPECT_EQ(controlText(dialog, IDC_PATH), "");
         EXPECT_FALSE(isChecked(dialog, IDC_OPT_U));
+        EXPECT_FALSE(isChecked(dialog, IDC_OPT_C));
         click(dialog, IDC_OPT_N);
+        click(dialog, IDC_OPT_C);
         setText(dialog, IDC_CMDLINE, "c");
         pressLater(dialog, IDOK);
     });
     EXPECT_EQ(rowPaths(), (std::vector<std::string>{"one.dll", "two.dll", "three.dll", "four.dll"}));
-    const char* options[] = {"/n /i:c", "/n /i:c", "/u ", "/n /i:c"};
+    const char* options[] = {"/c /n /i:c", "/c /n /i:c", "/u ", "/c /n /i:c"};
     for (int row = 0; row < 4; row++) EXPECT_EQ(cell(row, 1), options[row]) << "row " << row;
 }
 

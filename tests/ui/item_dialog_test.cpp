@@ -61,8 +61,9 @@ protected:
         context.selectedCount = selectedCount;
     }
 
-    void fill(const char* path, BYTE unregister, BYTE noRegister, BYTE install, const char* commandLine)
+    void fill(const char* path, BYTE unregister, BYTE noRegister, BYTE install, const char* commandLine, BYTE perUser = 0)
     {
+        buffer->switches.perUser = perUser;
         copyText(buffer->path, sizeof buffer->path, path);
         buffer->switches.unregister = unregister;
         buffer->switches.noRegisterServer = noRegister;
@@ -119,7 +120,7 @@ protected:
 
 TEST_F(ItemDialog, AddFormShowsTheMethodsAndTheBufferAndCancelKeepsTheBuffer)
 {
-    fill("C:\\tools\\a.dll", 1, 0, 1, "cmd");
+    fill("C:\\tools\\a.dll", 1, 0, 1, "cmd", 1);
     int result = show([](HWND dialog) {
         EXPECT_EQ(windowText(dialog), ADD_CAPTION);
         EXPECT_EQ(controlText(dialog, IDC_PATH_LABEL), "追加方法(&A):");
@@ -138,6 +139,7 @@ TEST_F(ItemDialog, AddFormShowsTheMethodsAndTheBufferAndCancelKeepsTheBuffer)
         EXPECT_TRUE(isChecked(dialog, IDC_OPT_U));
         EXPECT_FALSE(isChecked(dialog, IDC_OPT_N));
         EXPECT_TRUE(isChecked(dialog, IDC_OPT_I));
+        EXPECT_TRUE(isChecked(dialog, IDC_OPT_C));
         EXPECT_EQ(controlText(dialog, IDC_CMDLINE), "cmd");
         EXPECT_TRUE(isEnabled(dialog, IDC_CMDLINE));
         EXPECT_TRUE(isEnabled(dialog, IDC_CMDLINE_LABEL));
@@ -148,6 +150,23 @@ TEST_F(ItemDialog, AddFormShowsTheMethodsAndTheBufferAndCancelKeepsTheBuffer)
     EXPECT_EQ(result, 0);
     EXPECT_STREQ(buffer->path, "C:\\tools\\a.dll");
     EXPECT_EQ(buffer->switches.unregister, 1);
+}
+
+// /c comes between the command line and the buttons, in the tab order as on the screen.
+TEST_F(ItemDialog, PerUserHasARowBelowTheOptionsAndOkStoresIt)
+{
+    fill("a.dll", 0, 0, 0, "");
+    int result = show([](HWND dialog) {
+        HWND perUser = GetDlgItem(dialog, IDC_OPT_C);
+        EXPECT_EQ(controlText(dialog, IDC_OPT_C), "このユーザーのみ (/c)");
+        EXPECT_EQ(GetWindow(GetDlgItem(dialog, IDC_CMDLINE), GW_HWNDNEXT), perUser);
+        EXPECT_EQ(GetWindow(perUser, GW_HWNDNEXT), GetDlgItem(dialog, IDOK));
+        EXPECT_FALSE(isChecked(dialog, IDC_OPT_C));
+        click(dialog, IDC_OPT_C);
+        pressLater(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(buffer->switches.perUser, 1);
 }
 
 TEST_F(ItemDialog, ClicksNeverLeaveNWithoutI)
