@@ -1,6 +1,6 @@
-// Capture: each item is performed with the predefined registry keys of its worker redirected
-// to scratch keys of the run's own, so that what the component writes lands there and never
-// in the registry. The run then appends what landed there to a registry file, under the real
+// Capture: each item is performed with the registry of its worker overlaid by scratch keys of
+// the run's own, so that what the component writes and deletes lands there and never in the
+// registry, while what it reads is the real registry with its own changes laid over it. The run then appends what landed there to a registry file, under the real
 // root names, and removes the scratch keys, whatever became of the item.
 #pragma once
 
@@ -11,7 +11,8 @@
 
 struct RegistryCapture {
     RegistryFile* file;
-    // Under HKEY_CURRENT_USER: one subkey for each redirected root, named as the root.
+    // Under HKEY_CURRENT_USER: one subkey for each captured root, named as the root, and the
+    // same for the keys and the values deleted under each root.
     char scratchKey[MAX_PATH];
 
     // Opens the registry file for appending; false, with the system's error, when it cannot.
@@ -26,7 +27,7 @@ struct RegistryCapture {
     bool end();
 };
 
-// In the worker: the predefined keys redirected to the scratch keys under scratchKey, and
-// back. Redirects all or none; false, with the system's error, for none.
-bool redirectPredefinedKeys(const char* scratchKey);
-void restorePredefinedKeys();
+// In the worker: the registry overlaid by the scratch keys under scratchKey, and no longer;
+// false, with the system's error, when it cannot be.
+bool overlayScratchKeys(const char* scratchKey);
+void removeScratchOverlay();

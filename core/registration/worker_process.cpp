@@ -55,11 +55,11 @@ void performSlot(const WorkerChannel* channel, WorkerItemSlot* slot)
     bool capturing = channel->captureKey[0] != '\0';
     // An item whose writes cannot be captured is not performed at all: they would reach the
     // registry.
-    if (capturing && !redirectPredefinedKeys(channel->captureKey)) {
+    if (capturing && !overlayScratchKeys(channel->captureKey)) {
         failLoad(item, GetLastError());
     } else {
         perform(item, &slot->trace);
-        if (capturing) restorePredefinedKeys();
+        if (capturing) removeScratchOverlay();
     }
     slot->statusIndex = statusIndex(item->status);
     copyText(slot->detail, sizeof slot->detail, item->detail);
