@@ -84,6 +84,8 @@ void describeKey(OBJECT_ATTRIBUTES* attributes, HANDLE parent, UNICODE_STRING* n
 bool OverlaySpace::prepare(const OverlayStore* overlayStore)
 {
     store = *overlayStore;
+    BOOL wow64 = FALSE;
+    underWow64 = IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
     deletions = 0;
     generation = 0;
     WCHAR user[OVERLAY_PATH_CAPACITY];
@@ -145,7 +147,29 @@ KeyPlace OverlaySpace::locate(HANDLE parent, const UNICODE_STRING* name, Overlay
     setText(key->path, pathStart);
     if (!joinPath(key->path, key->path, rest, full + length - rest)) return PLACE_TOO_LONG;
     key->length = lstrlenW(key->path);
+    dropRedirection(key);
     return PLACE_OVERLAID;
+}
+
+// In a 32-bit process on a 64-bit system, the system names a key of the 32-bit view with the
+// Wow6432Node it keeps it under, though the process opened it without: the key is named as the
+// process names it, so that the store holds one key for both, and the system finds the 32-bit
+// key again when the overlay opens it by that name.
+void OverlaySpace::dropRedirection(OverlayKey* key) const
+{
+    const WCHAR NODE[] = L"Wow6432Node";
+    const size_t nodeLength = sizeof NODE / sizeof NODE[0] - 1;
+    for (size_t start = 0; underWow64 && start + nodeLength <= key->length; start++) {
+        if (start > 0 && key->path[start - 1] != L'\\') continue;
+        size_t end = start + nodeLength;
+        if (end < key->length && key->path[end] != L'\\') continue;
+        if (CompareStringOrdinal(key->path + start, (int)nodeLength, NODE, (int)nodeLength, TRUE) != CSTR_EQUAL) continue;
+        if (end < key->length) end++;
+        else if (start > 0) start--;
+        memmove(key->path + start, key->path + end, (key->length - end + 1) * sizeof(WCHAR));
+        key->length -= end - start;
+        return;
+    }
 }
 
 bool OverlaySpace::parentOf(const OverlayKey* key, OverlayKey* parent) const

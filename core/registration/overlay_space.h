@@ -33,6 +33,7 @@ struct OverlaySpace {
     OverlayStore store;
     WCHAR realRoots[OVERLAY_ROOT_COUNT][OVERLAY_PATH_CAPACITY];
     RootPrefix prefixes[ROOT_PREFIX_COUNT];
+    bool underWow64;  // a 32-bit process on a 64-bit system
     volatile LONG deletions;   // marks made since the overlay was installed
     volatile LONG generation;  // changes made since the overlay was installed
 
@@ -40,6 +41,7 @@ struct OverlaySpace {
 
     // The key named by a handle and a name relative to it (either may be missing).
     KeyPlace locate(HANDLE parent, const UNICODE_STRING* name, OverlayKey* key) const;
+    void dropRedirection(OverlayKey* key) const;
     bool parentOf(const OverlayKey* key, OverlayKey* parent) const;
     // The native name of the key in the real registry, or in one of the store's trees; false
     // for a tree the store does not keep.
