@@ -80,7 +80,7 @@ void plantProbeKeys()
     removeProbeKeys();
     using namespace overlay_probe;
     RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_KEY, PLANTED_VALUE, REG_SZ, "planted", 8);
-    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_KEY, "Kept", REG_SZ, "kept", 5);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_KEY, KEPT_VALUE, REG_SZ, "kept", 5);
     RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_SUBKEY, "", REG_SZ, "planted", 8);
 }
 

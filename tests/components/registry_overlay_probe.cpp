@@ -1,7 +1,7 @@
 // A component that reads while it registers: it writes a value derived from one it reads from
 // the machine, registers its class in a new component category through the system's category
 // manager, deletes a value and a key it finds, makes a key and deletes it again, and checks that
-// it reads back what it wrote and no longer finds what it deleted.
+// it reads back what it wrote and no longer finds, counts or lists what it deleted.
 #include <windows.h>
 #include <comcat.h>
 
@@ -52,8 +52,17 @@ HRESULT deletePlanted()
     if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
     error = RegDeleteValueA(key, PLANTED_VALUE);
     if (error == ERROR_SUCCESS) error = RegDeleteKeyA(HKEY_CURRENT_USER, PLANTED_SUBKEY);
-    bool gone = error == ERROR_SUCCESS && RegQueryValueExA(key, PLANTED_VALUE, nullptr, nullptr, nullptr, nullptr) ==
-                                              ERROR_FILE_NOT_FOUND;
+    // What is left: the value planted beside them, alone.
+    DWORD subkeys = 0, values = 0;
+    char name[32] = {};
+    DWORD nameLength = sizeof name;
+    bool gone = error == ERROR_SUCCESS &&
+                RegQueryValueExA(key, PLANTED_VALUE, nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND &&
+                RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                                 nullptr, nullptr) == ERROR_SUCCESS &&
+                subkeys == 0 && values == 1 &&
+                RegEnumValueA(key, 0, name, &nameLength, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                lstrcmpA(name, KEPT_VALUE) == 0;
     RegCloseKey(key);
     if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
     return gone ? S_OK : E_UNEXPECTED;

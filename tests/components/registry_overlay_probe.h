@@ -24,6 +24,7 @@ const char SUFFIX[] = "\\Plinthora Probe";
 // Planted by the test under HKEY_CURRENT_USER; the component deletes the value and the subkey.
 const char PLANTED_KEY[] = "Software\\PlinthoraOverlayProbe";
 const char PLANTED_VALUE[] = "Planted";
+const char KEPT_VALUE[] = "Kept";
 const char PLANTED_SUBKEY[] = "Software\\PlinthoraOverlayProbe\\Planted key";
 // Made and deleted again under HKEY_CLASSES_ROOT.
 const char PASSING_KEY[] = "PlinthoraOverlayProbe\\Passing";
