@@ -21,9 +21,12 @@ cmake --build --preset "$arch" --target plinthora >/dev/null
 source tools/wine-env.sh "$work/prefix"
 loader=$WINE_LOADER
 system_folder=system32
+editor='C:\windows\regedit.exe'
+# The 32-bit components, and the registry editor that imports their file, in the 32-bit view.
 if [ "$arch" = x86 ]; then
     loader=/usr/lib/wine/wine
     system_folder=syswow64
+    editor='C:\windows\syswow64\regedit.exe'
 fi
 [ -n "${DISPLAY:-}" ] || start_private_display
 trap stop_private_display EXIT
@@ -56,12 +59,13 @@ for file in "$system_dir"/*.dll "$system_dir"/*.ocx; do
 done
 echo "== ${#components[@]} components export DllRegisterServer"
 : >"$work/list.txt"
-for name in "${components[@]}"; do printf '<sysdir>\\%s\r\n' "$name" >>"$work/list.txt"; done
+# The same path for both: a component registers the path it was loaded by.
+for name in "${components[@]}"; do printf 'C:\\windows\\%s\\%s\r\n' "$system_folder" "$name" >>"$work/list.txt"; done
 
 register_each() {
     local name
     for name in "${components[@]}"; do
-        "$loader" "C:\\windows\\$system_folder\\regsvr32.exe" /s "$name" >/dev/null 2>&1 || true
+        "$loader" "C:\\windows\\$system_folder\\regsvr32.exe" /s "C:\\windows\\$system_folder\\$name" >/dev/null 2>&1 || true
     done
 }
 capture_all() {
@@ -70,7 +74,7 @@ capture_all() {
         /x:"$(windows_path "$work/capture.reg")" /f:"$(windows_path "$work/list.txt")" >/dev/null 2>&1 || true
 }
 import_capture() {
-    "$loader" "C:\\windows\\regedit.exe" /s "$(windows_path "$work/capture.reg")" >/dev/null 2>&1
+    "$loader" "$editor" /s "$(windows_path "$work/capture.reg")" >/dev/null 2>&1
 }
 echo "== registering with regsvr32"
 phase regsvr32 register_each

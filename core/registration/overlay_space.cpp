@@ -12,14 +12,16 @@ const WCHAR* const REAL_ROOT_NAMES[OVERLAY_ROOT_COUNT] = {
     L"\\Registry\\Machine\\System\\CurrentControlSet\\Hardware Profiles\\Current",
 };
 
-// The native names that stand for a root, longest first: the first that matches is the one.
-// The user's classes key, which the system links below the user's key, may be named by
+// The native names that stand for a root or a key below one; the longest that matches is the
+// one. The user's classes key, which the system links below the user's key, may be named by
 // either.
-const struct PrefixShape {
+struct PrefixShape {
     int root;
     const WCHAR* suffix;  // after the root's own name
     const WCHAR* path;    // below the root
-} PREFIX_SHAPES[ROOT_PREFIX_COUNT] = {
+};
+const int NAMED_PREFIX_COUNT = 6;
+const PrefixShape PREFIX_SHAPES[NAMED_PREFIX_COUNT] = {
     {OVERLAY_CURRENT_CONFIG, L"", L""},
     {OVERLAY_CLASSES_ROOT, L"", L""},
     {OVERLAY_CURRENT_USER, L"_Classes", L"Software\\Classes"},
@@ -27,6 +29,8 @@ const struct PrefixShape {
     {OVERLAY_LOCAL_MACHINE, L"", L""},
     {OVERLAY_USERS, L"", L""},
 };
+
+const WCHAR CURRENT_CONTROL_SET[] = L"System\\CurrentControlSet";
 
 const ACCESS_MASK WOW64_VIEWS = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
 // Names in a record read back by a listing or a lookup are at most this long: key names have
@@ -93,7 +97,7 @@ bool OverlaySpace::prepare(const OverlayStore* overlayStore)
     for (int root = 0; root < OVERLAY_ROOT_COUNT; root++) {
         setText(realRoots[root], root == OVERLAY_CURRENT_USER ? user : REAL_ROOT_NAMES[root]);
     }
-    for (int index = 0; index < ROOT_PREFIX_COUNT; index++) {
+    for (int index = 0; index < NAMED_PREFIX_COUNT; index++) {
         const PrefixShape& shape = PREFIX_SHAPES[index];
         RootPrefix& prefix = prefixes[index];
         setText(prefix.name, realRoots[shape.root]);
@@ -101,6 +105,34 @@ bool OverlaySpace::prepare(const OverlayStore* overlayStore)
         prefix.root = shape.root;
         prefix.path = shape.path;
     }
+    // Windows names a key opened through the current control set, or through the current
+    // hardware profile, by the key the link leads to; Wine by the link.
+    prefixes[NAMED_PREFIX_COUNT] = RootPrefix{{}, OVERLAY_LOCAL_MACHINE, CURRENT_CONTROL_SET};
+    prefixes[NAMED_PREFIX_COUNT + 1] = RootPrefix{{}, OVERLAY_CURRENT_CONFIG, L""};
+    WCHAR controlSet[OVERLAY_PATH_CAPACITY];
+    joinPath(controlSet, realRoots[OVERLAY_LOCAL_MACHINE], CURRENT_CONTROL_SET, lstrlenW(CURRENT_CONTROL_SET));
+    if (!resolvedName(controlSet, prefixes[NAMED_PREFIX_COUNT].name)) setText(prefixes[NAMED_PREFIX_COUNT].name, controlSet);
+    if (!resolvedName(realRoots[OVERLAY_CURRENT_CONFIG], prefixes[NAMED_PREFIX_COUNT + 1].name)) {
+        setText(prefixes[NAMED_PREFIX_COUNT + 1].name, realRoots[OVERLAY_CURRENT_CONFIG]);
+    }
+    return true;
+}
+
+bool OverlaySpace::resolvedName(const WCHAR* name, WCHAR* resolved) const
+{
+    HANDLE key;
+    if (open(nullptr, name, lstrlenW(name), KEY_QUERY_VALUE, &key) != NT_OK) return false;
+    union {
+        KeyNameRecord record;
+        BYTE bytes[sizeof(ULONG) + OVERLAY_PATH_CAPACITY * sizeof(WCHAR)];
+    } answer;
+    ULONG needed;
+    NTSTATUS status = nt.queryKey(key, KEY_NAME_INFORMATION, &answer, sizeof answer - sizeof(WCHAR), &needed);
+    nt.close(key);
+    if (status != NT_OK) return false;
+    size_t length = answer.record.nameLength / sizeof(WCHAR);
+    memcpy(resolved, answer.record.name, length * sizeof(WCHAR));
+    resolved[length] = L'\0';
     return true;
 }
 
@@ -138,8 +170,11 @@ KeyPlace OverlaySpace::locate(HANDLE parent, const UNICODE_STRING* name, Overlay
         key->root = root;
         key->inStore = rest != nullptr;
     }
-    for (int index = 0; index < ROOT_PREFIX_COUNT && rest == nullptr; index++) {
-        rest = below(full, length, prefixes[index].name);
+    // The longer a prefix, the further on the rest starts.
+    for (int index = 0; index < ROOT_PREFIX_COUNT && !key->inStore; index++) {
+        const WCHAR* after = below(full, length, prefixes[index].name);
+        if (after == nullptr || (rest != nullptr && after <= rest)) continue;
+        rest = after;
         key->root = prefixes[index].root;
         pathStart = prefixes[index].path;
     }

@@ -26,7 +26,7 @@ struct RootPrefix {
     const WCHAR* path;
 };
 
-const int ROOT_PREFIX_COUNT = 6;
+const int ROOT_PREFIX_COUNT = 8;
 
 struct OverlaySpace {
     NtRegistry nt;
@@ -38,6 +38,8 @@ struct OverlaySpace {
     volatile LONG generation;  // changes made since the overlay was installed
 
     bool prepare(const OverlayStore* overlayStore);
+    // The name the system gives a key opened by the native name given.
+    bool resolvedName(const WCHAR* name, WCHAR* resolved) const;
 
     // The key named by a handle and a name relative to it (either may be missing).
     KeyPlace locate(HANDLE parent, const UNICODE_STRING* name, OverlayKey* key) const;
