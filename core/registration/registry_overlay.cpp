@@ -176,9 +176,11 @@ NTSTATUS NTAPI overlayDeleteValueKey(HANDLE handle, UNICODE_STRING* name)
 ULONG shownSubkeys(const OverlayKey* key, HANDLE handle)
 {
     if (space.overlaid(key)) return listings.count(&space, LIST_SUBKEYS, key);
+    // The fixed part comes back even when the class name does not fit.
     KeyFullRecord full;
     ULONG needed;
-    return space.nt.queryKey(handle, KEY_FULL_INFORMATION, &full, sizeof full, &needed) == NT_OK ? full.subkeys : 0;
+    NTSTATUS status = space.nt.queryKey(handle, KEY_FULL_INFORMATION, &full, sizeof full, &needed);
+    return status == NT_OK || status == NT_BUFFER_OVERFLOW ? full.subkeys : 0;
 }
 
 NTSTATUS NTAPI overlayDeleteKey(HANDLE handle)
@@ -251,7 +253,8 @@ void widenLongest(const OverlayKey* key, KeyFullRecord* shown)
     if (opened != NT_OK) return;
     KeyFullRecord full;
     ULONG needed;
-    if (space.nt.queryKey(other, KEY_FULL_INFORMATION, &full, sizeof full, &needed) == NT_OK) {
+    NTSTATUS status = space.nt.queryKey(other, KEY_FULL_INFORMATION, &full, sizeof full, &needed);
+    if (status == NT_OK || status == NT_BUFFER_OVERFLOW) {
         if (full.longestSubkeyName > shown->longestSubkeyName) shown->longestSubkeyName = full.longestSubkeyName;
         if (full.longestClass > shown->longestClass) shown->longestClass = full.longestClass;
         if (full.longestValueName > shown->longestValueName) shown->longestValueName = full.longestValueName;
@@ -269,8 +272,10 @@ NTSTATUS NTAPI overlayQueryKey(HANDLE handle, ULONG infoClass, void* answer, ULO
         return reportName(&key, (KeyNameRecord*)answer, length, resultLength);
     }
     NTSTATUS status = space.nt.queryKey(handle, infoClass, answer, length, resultLength);
-    if (place != PLACE_OVERLAID || !counted || status != NT_OK || !space.overlaid(&key)) return status;
-    // Its fixed part comes back even when the class name does not fit.
+    // The fixed part, with the counts, comes back even when the class or name does not fit.
+    ULONG fixedPart = infoClass == KEY_FULL_INFORMATION ? sizeof(KeyFullRecord) : sizeof(KeyCachedRecord);
+    bool filled = status == NT_OK || (status == NT_BUFFER_OVERFLOW && length >= fixedPart);
+    if (place != PLACE_OVERLAID || !counted || !filled || !space.overlaid(&key)) return status;
     KeyFullRecord shown;
     ULONG needed;
     NTSTATUS counts = space.nt.queryKey(handle, KEY_FULL_INFORMATION, &shown, sizeof shown, &needed);
