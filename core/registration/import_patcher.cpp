@@ -7,6 +7,11 @@ namespace {
 
 const int MODULE_CAPACITY = 1024;
 
+// One rewrite at a time: two would each restore the protection the other lifted, and the
+// second write would then fault. Never held while waiting for the loader's own lock, which a
+// thread loading a DLL holds when it comes here again.
+SRWLOCK rewriting = SRWLOCK_INIT;
+
 void redirectSlot(ULONG_PTR* slot, const ImportRedirect* redirects, int count)
 {
     for (int index = 0; index < count; index++) {
@@ -45,5 +50,7 @@ void redirectImports(const ImportRedirect* redirects, int count)
     if (!K32EnumProcessModules(GetCurrentProcess(), modules, sizeof modules, &needed)) return;
     DWORD loaded = needed / sizeof modules[0];
     if (loaded > MODULE_CAPACITY) loaded = MODULE_CAPACITY;
+    AcquireSRWLockExclusive(&rewriting);
     for (DWORD index = 0; index < loaded; index++) redirectModule(modules[index], redirects, count);
+    ReleaseSRWLockExclusive(&rewriting);
 }

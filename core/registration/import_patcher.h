@@ -1,6 +1,6 @@
 // Redirects calls of one function to another in every module of this process by rewriting the
 // modules' import address tables; calls made from inside the function's own module, and calls
-// through addresses taken with GetProcAddress, are not redirected. Callers serialise it.
+// through addresses taken with GetProcAddress, are not redirected. Any thread.
 #pragma once
 
 struct ImportRedirect {

@@ -107,7 +107,9 @@ void OverlayListings::reset()
 {
     if (!lockMade) InitializeCriticalSection(&lock);
     lockMade = true;
+    EnterCriticalSection(&lock);
     for (OverlayListing& listing : kinds) listing.clear();
+    LeaveCriticalSection(&lock);
 }
 
 OverlayListing* OverlayListings::current(const OverlaySpace* space, ListingKind kind, const OverlayKey* key)
