@@ -210,7 +210,7 @@ TEST_F(BatchRun, ACapturedComponentReadsTheRealRegistryAndItsDeletionsAreCapture
     std::string file = readFileBytes(scratch.file("out.reg"));
     for (const std::string& block :
          {"[HKEY_CLASSES_ROOT\\" + std::string(CATEGORY_KEY) + "]\r\n\"409\"=\"Plinthora overlay probe\"\r\n\r\n",
-          "[HKEY_CLASSES_ROOT\\" + std::string(CLASS_KEY) + "\\Implemented Categories\\" + (strchr(CATEGORY_KEY, '{')) +
+          "[HKEY_CLASSES_ROOT\\" + std::string(CLASS_KEY) + "\\Implemented Categories\\" + strchr(CATEGORY_KEY, '{') +
               "]\r\n\r\n",
           "[HKEY_LOCAL_MACHINE\\" + std::string(WRITTEN_KEY) + "]\r\n\"" + WRITTEN_VALUE + "\"=\"" +
               escaped(programFiles + std::string(SUFFIX)) + "\"\r\n\r\n",
@@ -218,7 +218,8 @@ TEST_F(BatchRun, ACapturedComponentReadsTheRealRegistryAndItsDeletionsAreCapture
           "[HKEY_CURRENT_USER\\" + std::string(PLANTED_KEY) + "]\r\n\"" + PLANTED_VALUE + "\"=-\r\n\r\n"}) {
         EXPECT_NE(std::string::npos, file.find(utf16(block))) << "the capture lacks " << block;
     }
-    EXPECT_EQ(std::string::npos, file.find(utf16("HKEY_CLASSES_ROOT\\PlinthoraOverlayProbe"))) << "a key made and deleted again is captured";
+    EXPECT_EQ(std::string::npos, file.find(utf16("HKEY_CLASSES_ROOT\\PlinthoraOverlayProbe")))
+        << "a key made and deleted again is captured";
 
     RunSettings settings;
     runProcess(systemDirectory() + "\\..\\regedit.exe", "regedit.exe /s \"" + scratch.file("out.reg") + "\"", settings);
