@@ -105,35 +105,39 @@ bool OverlaySpace::prepare(const OverlayStore* overlayStore)
         prefix.root = shape.root;
         prefix.path = shape.path;
     }
-    // Windows names a key opened through the current control set, or through the current
-    // hardware profile, by the key the link leads to; Wine by the link.
-    prefixes[NAMED_PREFIX_COUNT] = RootPrefix{{}, OVERLAY_LOCAL_MACHINE, CURRENT_CONTROL_SET};
-    prefixes[NAMED_PREFIX_COUNT + 1] = RootPrefix{{}, OVERLAY_CURRENT_CONFIG, L""};
+    // Windows names a key opened through a link by the key the link leads to; Wine by the link.
     WCHAR controlSet[OVERLAY_PATH_CAPACITY];
     joinPath(controlSet, realRoots[OVERLAY_LOCAL_MACHINE], CURRENT_CONTROL_SET, lstrlenW(CURRENT_CONTROL_SET));
-    if (!resolvedName(controlSet, prefixes[NAMED_PREFIX_COUNT].name)) setText(prefixes[NAMED_PREFIX_COUNT].name, controlSet);
-    if (!resolvedName(realRoots[OVERLAY_CURRENT_CONFIG], prefixes[NAMED_PREFIX_COUNT + 1].name)) {
-        setText(prefixes[NAMED_PREFIX_COUNT + 1].name, realRoots[OVERLAY_CURRENT_CONFIG]);
-    }
+    linkPrefix(&prefixes[NAMED_PREFIX_COUNT], OVERLAY_LOCAL_MACHINE, CURRENT_CONTROL_SET, controlSet);
+    linkPrefix(&prefixes[NAMED_PREFIX_COUNT + 1], OVERLAY_CURRENT_CONFIG, L"", realRoots[OVERLAY_CURRENT_CONFIG]);
     return true;
 }
 
-bool OverlaySpace::resolvedName(const WCHAR* name, WCHAR* resolved) const
+void OverlaySpace::linkPrefix(RootPrefix* prefix, int root, const WCHAR* path, const WCHAR* link) const
 {
+    prefix->root = root;
+    prefix->path = path;
+    setText(prefix->name, link);
     HANDLE key;
-    if (open(nullptr, name, lstrlenW(name), KEY_QUERY_VALUE, &key) != NT_OK) return false;
+    if (open(nullptr, link, lstrlenW(link), KEY_QUERY_VALUE, &key) != NT_OK) return;
+    size_t length;
+    if (nameOf(key, prefix->name, &length) != NT_OK) setText(prefix->name, link);
+    nt.close(key);
+}
+
+NTSTATUS OverlaySpace::nameOf(HANDLE key, WCHAR* name, size_t* length) const
+{
     union {
         KeyNameRecord record;
         BYTE bytes[sizeof(ULONG) + OVERLAY_PATH_CAPACITY * sizeof(WCHAR)];
     } answer;
     ULONG needed;
     NTSTATUS status = nt.queryKey(key, KEY_NAME_INFORMATION, &answer, sizeof answer - sizeof(WCHAR), &needed);
-    nt.close(key);
-    if (status != NT_OK) return false;
-    size_t length = answer.record.nameLength / sizeof(WCHAR);
-    memcpy(resolved, answer.record.name, length * sizeof(WCHAR));
-    resolved[length] = L'\0';
-    return true;
+    if (status != NT_OK) return status;
+    *length = answer.record.nameLength / sizeof(WCHAR);
+    memcpy(name, answer.record.name, *length * sizeof(WCHAR));
+    name[*length] = L'\0';
+    return NT_OK;
 }
 
 KeyPlace OverlaySpace::locate(HANDLE parent, const UNICODE_STRING* name, OverlayKey* key) const
@@ -141,16 +145,9 @@ KeyPlace OverlaySpace::locate(HANDLE parent, const UNICODE_STRING* name, Overlay
     WCHAR full[OVERLAY_PATH_CAPACITY];
     size_t length = 0;
     if (parent != nullptr) {
-        union {
-            KeyNameRecord record;
-            BYTE bytes[sizeof(ULONG) + OVERLAY_PATH_CAPACITY * sizeof(WCHAR)];
-        } answer;
-        ULONG needed = 0;
-        NTSTATUS status = nt.queryKey(parent, KEY_NAME_INFORMATION, &answer, sizeof answer, &needed);
+        NTSTATUS status = nameOf(parent, full, &length);
         if (status == NT_BUFFER_OVERFLOW) return PLACE_TOO_LONG;
         if (status != NT_OK) return PLACE_OUTSIDE;
-        length = answer.record.nameLength / sizeof(WCHAR);
-        memcpy(full, answer.record.name, length * sizeof(WCHAR));
     }
     if (name != nullptr && name->Length > 0) {
         size_t added = name->Length / sizeof(WCHAR);

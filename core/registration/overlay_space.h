@@ -38,8 +38,10 @@ struct OverlaySpace {
     volatile LONG generation;  // changes made since the overlay was installed
 
     bool prepare(const OverlayStore* overlayStore);
-    // The name the system gives a key opened by the native name given.
-    bool resolvedName(const WCHAR* name, WCHAR* resolved) const;
+    // A prefix for the name the system gives the key a link leads to.
+    void linkPrefix(RootPrefix* prefix, int root, const WCHAR* path, const WCHAR* link) const;
+    // The native name of an open key; NT_BUFFER_OVERFLOW when it is too long.
+    NTSTATUS nameOf(HANDLE key, WCHAR* name, size_t* length) const;
 
     // The key named by a handle and a name relative to it (either may be missing).
     KeyPlace locate(HANDLE parent, const UNICODE_STRING* name, OverlayKey* key) const;
