@@ -83,6 +83,39 @@ void CaptureOutput::endKey()
     }
 }
 
+void CaptureOutput::writeKeyRemoval(const WCHAR* root, const WCHAR* path)
+{
+    switch (format) {
+    case CAPTURE_REGISTRY_FILE:
+        registryFile->writeKeyRemoval(root, path);
+        registryFile->endBlock();
+        break;
+    case CAPTURE_WIX_SOURCE: wixSource->writeKeyRemoval(root, path); break;
+    case CAPTURE_INNO_SETUP_SCRIPT: innoSetupScript->writeKeyRemoval(root, path); break;
+    }
+}
+
+void CaptureOutput::beginValueRemovals(const WCHAR* root, const WCHAR* path)
+{
+    removalRoot = root;
+    removalPath = path;
+    if (format == CAPTURE_REGISTRY_FILE) registryFile->writeKey(root, path);
+}
+
+void CaptureOutput::writeValueRemoval(const WCHAR* name)
+{
+    switch (format) {
+    case CAPTURE_REGISTRY_FILE: registryFile->writeValueRemoval(name); break;
+    case CAPTURE_WIX_SOURCE: wixSource->writeValueRemoval(removalRoot, removalPath, name); break;
+    case CAPTURE_INNO_SETUP_SCRIPT: innoSetupScript->writeValueRemoval(removalRoot, removalPath, name); break;
+    }
+}
+
+void CaptureOutput::endValueRemovals()
+{
+    if (format == CAPTURE_REGISTRY_FILE) registryFile->endBlock();
+}
+
 // A registry file is written as each item ends, the installer sources at the end of the run.
 void CaptureOutput::endItem()
 {

@@ -23,6 +23,8 @@ struct CaptureOutput {
     RegistryFile* registryFile;
     WixSource* wixSource;
     InnoSetupScript* innoSetupScript;
+    const WCHAR* removalRoot;
+    const WCHAR* removalPath;
 
     // False, with the system's error (ERROR_BAD_FORMAT: a registry file it must not append
     // to), when the file cannot be written.
@@ -33,6 +35,12 @@ struct CaptureOutput {
     void writeKey(const WCHAR* root, const WCHAR* path);
     void writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size);
     void endKey();
+    // A key the item deleted; then, between beginValueRemovals and endValueRemovals, the
+    // values it deleted from one key. path stays as it is until the end.
+    void writeKeyRemoval(const WCHAR* root, const WCHAR* path);
+    void beginValueRemovals(const WCHAR* root, const WCHAR* path);
+    void writeValueRemoval(const WCHAR* name);
+    void endValueRemovals();
     void endItem();
     // Writes what is still to be written and closes the file; false when the file did not
     // take all that was written to it.

@@ -1,5 +1,7 @@
 #include "core/registration/inno_setup_script.h"
 
+#include <wchar.h>
+
 #include "core/registration/component_image.h"
 #include "core/registration/status_texts.h"
 
@@ -7,6 +9,8 @@ namespace {
 
 const WCHAR VALUE_FLAGS[] = L"; Flags: uninsdeletevalue uninsdeletekeyifempty\r\n";
 const WCHAR KEY_FLAGS[] = L"; Flags: uninsdeletekeyifempty\r\n";
+const WCHAR KEY_REMOVAL_FLAGS[] = L"; Flags: deletekey\r\n";
+const WCHAR VALUE_REMOVAL_FLAGS[] = L"; Flags: deletevalue\r\n";
 
 const struct {
     const WCHAR* name;
@@ -16,10 +20,12 @@ const struct {
     {L"HKEY_USERS", L"HKU"},         {L"HKEY_CURRENT_CONFIG", L"HKCC"},
 };
 
-const WCHAR* innoRootOf(const WCHAR* name)
+// A root may be given with a key below it (HKEY_CURRENT_USER\Software\Classes): the root's
+// own name is the part before its first backslash.
+const WCHAR* innoRootOf(const WCHAR* name, size_t length)
 {
     for (const auto& root : INNO_ROOTS) {
-        if (lstrcmpW(root.name, name) == 0) return root.innoRoot;
+        if ((size_t)lstrlenW(root.name) == length && wcsncmp(root.name, name, length) == 0) return root.innoRoot;
     }
     return INNO_ROOTS[0].innoRoot;
 }
@@ -88,17 +94,47 @@ void InnoSetupScript::putQuoted(const WCHAR* value, bool referToFile)
     text.putChar(L'"');
 }
 
-void InnoSetupScript::writeKey(const WCHAR* rootName, const WCHAR* path)
+bool InnoSetupScript::takeKey(const WCHAR* rootName, const WCHAR* path)
 {
     keyPath = nullptr;
-    if (!inComponent) return;
+    if (!inComponent) return false;
     if (!isLineText(path, lstrlenW(path))) {
         putComment(L"制御文字を含む名前のキーは Inno Setup で表せないため省略");
-        return;
+        return false;
     }
-    root = innoRootOf(rootName);
+    const WCHAR* below = wcschr(rootName, L'\\');
+    root = innoRootOf(rootName, below != nullptr ? (size_t)(below - rootName) : (size_t)lstrlenW(rootName));
+    keyPrefix = below != nullptr ? below + 1 : nullptr;
     keyPath = path;
     keyHasLines = false;
+    return true;
+}
+
+void InnoSetupScript::writeKey(const WCHAR* rootName, const WCHAR* path)
+{
+    takeKey(rootName, path);
+}
+
+void InnoSetupScript::writeKeyRemoval(const WCHAR* rootName, const WCHAR* path)
+{
+    if (!takeKey(rootName, path)) return;
+    putKeyStart();
+    text.put(KEY_REMOVAL_FLAGS);
+    keyPath = nullptr;
+}
+
+void InnoSetupScript::writeValueRemoval(const WCHAR* rootName, const WCHAR* path, const WCHAR* name)
+{
+    if (!isLineText(name, lstrlenW(name))) {
+        if (inComponent) putComment(L"制御文字を含む名前の値の削除は Inno Setup で表せないため省略");
+        return;
+    }
+    if (!takeKey(rootName, path)) return;
+    putKeyStart();
+    text.put(L"; ValueType: none; ValueName: ");
+    putQuoted(name, false);
+    text.put(VALUE_REMOVAL_FLAGS);
+    keyPath = nullptr;
 }
 
 void InnoSetupScript::putKeyStart()
@@ -106,8 +142,13 @@ void InnoSetupScript::putKeyStart()
     text.put(L"Root: ");
     text.put(root);
     text.put(bitness);
-    text.put(L"; Subkey: ");
-    putQuoted(keyPath, false);
+    text.put(L"; Subkey: \"");
+    if (keyPrefix != nullptr) {
+        putEscaped(keyPrefix, lstrlenW(keyPrefix), false);
+        text.putChar(L'\\');
+    }
+    putEscaped(keyPath, lstrlenW(keyPath), false);
+    text.putChar(L'"');
 }
 
 void InnoSetupScript::writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size)

@@ -14,7 +14,8 @@ struct InnoSetupScript {
     SourceText text;
     bool inComponent;
     const WCHAR* root;
-    const WCHAR* keyPath;  // the caller's, valid until endKey
+    const WCHAR* keyPrefix;  // the part of a root given with a key below it, as the root's
+    const WCHAR* keyPath;    // the caller's, valid until endKey
     bool keyHasLines;
     const WCHAR* bitness;
     WCHAR componentPath[MAX_PATH];
@@ -28,9 +29,14 @@ struct InnoSetupScript {
     void writeKey(const WCHAR* root, const WCHAR* path);
     void writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size);
     void endKey();
+    // Lines that delete, on installation, a key or a value the component deleted.
+    void writeKeyRemoval(const WCHAR* root, const WCHAR* path);
+    void writeValueRemoval(const WCHAR* root, const WCHAR* path, const WCHAR* name);
     void endItem();
     bool close();
 
+    // True when the key can be written: its root and its path are kept for putKeyStart.
+    bool takeKey(const WCHAR* root, const WCHAR* path);
     void putKeyStart();
     // Parameter text that gives back exactly value; the component's path, where asked, as
     // the installed file's.

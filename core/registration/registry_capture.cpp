@@ -2,25 +2,36 @@
 
 #include <stdlib.h>
 
+#include <initializer_list>
+
 #include "core/jobs/heap.h"
+#include "core/registration/registry_overlay.h"
 
 namespace {
 
 struct CapturedRoot {
-    HKEY key;
     const char* name;
     const WCHAR* wideName;
 };
 
-// Every predefined key a component could write through: none of them reaches the registry.
-const CapturedRoot CAPTURED_ROOTS[] = {
-    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", L"HKEY_CLASSES_ROOT"},
-    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", L"HKEY_LOCAL_MACHINE"},
-    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", L"HKEY_CURRENT_USER"},
-    {HKEY_USERS, "HKEY_USERS", L"HKEY_USERS"},
-    {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", L"HKEY_CURRENT_CONFIG"},
+// Every root a component could write under, in the overlay's order: none of them reaches the
+// registry.
+const CapturedRoot CAPTURED_ROOTS[OVERLAY_ROOT_COUNT] = {
+    {"HKEY_CLASSES_ROOT", L"HKEY_CLASSES_ROOT"},
+    {"HKEY_LOCAL_MACHINE", L"HKEY_LOCAL_MACHINE"},
+    {"HKEY_CURRENT_USER", L"HKEY_CURRENT_USER"},
+    {"HKEY_USERS", L"HKEY_USERS"},
+    {"HKEY_CURRENT_CONFIG", L"HKEY_CURRENT_CONFIG"},
 };
-const int ROOT_COUNT = sizeof CAPTURED_ROOTS / sizeof CAPTURED_ROOTS[0];
+const int ROOT_COUNT = OVERLAY_ROOT_COUNT;
+
+// Beside the roots' keys, each in a tree of its own: the keys and the values a component
+// deleted from the registry, under the same root names.
+const char DELETED_KEYS[] = "Deleted keys";
+const char DELETED_VALUES[] = "Deleted values";
+
+// What a walk writes of each key it visits.
+enum WalkKind { WALK_WRITTEN, WALK_DELETED_KEYS, WALK_DELETED_VALUES };
 
 // Where the classes of an item with /c are registered: named so, its file imports them there.
 const WCHAR USER_CLASSES_NAME[] = L"HKEY_CURRENT_USER\\Software\\Classes";
@@ -34,13 +45,15 @@ const DWORD KEY_NAME_CAPACITY = 256;
 
 struct KeyWalk {
     CaptureOutput* output;
+    WalkKind kind;
     const WCHAR* root;
     WCHAR path[KEY_PATH_CAPACITY];
 };
 
-void scratchRootKey(const char* scratchKey, const CapturedRoot& root, char* out)
+void scratchRootKey(const char* scratchKey, const CapturedRoot& root, char* out, WalkKind kind = WALK_WRITTEN)
 {
-    wsprintfA(out, "%s\\%s", scratchKey, root.name);
+    if (kind == WALK_WRITTEN) wsprintfA(out, "%s\\%s", scratchKey, root.name);
+    else wsprintfA(out, "%s\\%s\\%s", scratchKey, kind == WALK_DELETED_KEYS ? DELETED_KEYS : DELETED_VALUES, root.name);
 }
 
 bool removeScratch(const char* scratchKey)
@@ -90,14 +103,16 @@ void writeValues(KeyWalk* walk, HKEY key, DWORD longestName, DWORD longestData)
         DWORD type;
         DWORD size = longestData;
         if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-        walk->output->writeValue(name, type, data, size);
+        if (walk->kind == WALK_DELETED_VALUES) walk->output->writeValueRemoval(name);
+        else walk->output->writeValue(name, type, data, size);
     }
     freeBlock(name);
     freeBlock(data);
 }
 
 // Writes the key at walk->path (length characters) and everything below it. A key whose only
-// content is its subkeys is not written: importing them makes it.
+// content is its subkeys is not written: importing them makes it. A deleted key is marked by a
+// value, and a deleted value is a value of the same name.
 void writeTree(KeyWalk* walk, HKEY key, size_t length)
 {
     DWORD subkeys = 0, values = 0, longestName = 0, longestData = 0;
@@ -105,7 +120,13 @@ void writeTree(KeyWalk* walk, HKEY key, size_t length)
                          nullptr, nullptr) != ERROR_SUCCESS) {
         return;
     }
-    if (values > 0 || (subkeys == 0 && length > 0)) {
+    if (walk->kind == WALK_DELETED_KEYS && values > 0) {
+        walk->output->writeKeyRemoval(walk->root, walk->path);
+    } else if (walk->kind == WALK_DELETED_VALUES && values > 0) {
+        walk->output->beginValueRemovals(walk->root, walk->path);
+        writeValues(walk, key, longestName, longestData);
+        walk->output->endValueRemovals();
+    } else if (walk->kind == WALK_WRITTEN && (values > 0 || (subkeys == 0 && length > 0))) {
         walk->output->writeKey(walk->root, walk->path);
         writeValues(walk, key, longestName, longestData);
         walk->output->endKey();
@@ -163,17 +184,21 @@ void RegistryCapture::recordItem(const ComponentItem* item)
     resolvedPath(item, path, sizeof path);
     output.beginItem(path, item->status);
     KeyWalk* walk = newZeroed<KeyWalk>();
+    // Deletions first: a key deleted and made again is then made empty on import.
     for (int index = 0; walk != nullptr && index < ROOT_COUNT; index++) {
-        const CapturedRoot& root = CAPTURED_ROOTS[index];
-        char rootPath[MAX_PATH + 32];
-        scratchRootKey(scratchKey, root, rootPath);
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, rootPath, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
-        walk->output = &output;
-        walk->root = root.key == HKEY_CLASSES_ROOT && item->switches.perUser ? USER_CLASSES_NAME : root.wideName;
-        walk->path[0] = L'\0';
-        writeTree(walk, key, 0);
-        RegCloseKey(key);
+        for (WalkKind kind : {WALK_DELETED_KEYS, WALK_DELETED_VALUES, WALK_WRITTEN}) {
+            const CapturedRoot& root = CAPTURED_ROOTS[index];
+            char rootPath[MAX_PATH + 64];
+            scratchRootKey(scratchKey, root, rootPath, kind);
+            HKEY key;
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, rootPath, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+            walk->output = &output;
+            walk->kind = kind;
+            walk->root = index == OVERLAY_CLASSES_ROOT && item->switches.perUser ? USER_CLASSES_NAME : root.wideName;
+            walk->path[0] = L'\0';
+            writeTree(walk, key, 0);
+            RegCloseKey(key);
+        }
     }
     freeBlock(walk);
     output.endItem();
@@ -187,29 +212,32 @@ bool RegistryCapture::end()
     return output.close();
 }
 
-bool redirectPredefinedKeys(const char* scratchKey)
+bool overlayScratchKeys(const char* scratchKey)
 {
-    HKEY scratch[ROOT_COUNT] = {};
-    LONG error = ERROR_SUCCESS;
-    for (int index = 0; index < ROOT_COUNT && error == ERROR_SUCCESS; index++) {
-        char path[MAX_PATH + 32];
-        scratchRootKey(scratchKey, CAPTURED_ROOTS[index], path);
-        error = RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &scratch[index]);
+    WCHAR user[OVERLAY_PATH_CAPACITY];
+    OverlayStore* store = newZeroed<OverlayStore>();
+    bool installed = store != nullptr && currentUserKeyName(user, OVERLAY_PATH_CAPACITY);
+    for (int index = 0; installed && index < ROOT_COUNT; index++) {
+        OverlayStoreRoot& root = store->roots[index];
+        WCHAR* trees[] = {root.writes, root.deletedKeys, root.deletedValues};
+        for (WalkKind kind : {WALK_WRITTEN, WALK_DELETED_KEYS, WALK_DELETED_VALUES}) {
+            char path[MAX_PATH + 64];
+            scratchRootKey(scratchKey, CAPTURED_ROOTS[index], path, kind);
+            int length = lstrlenW(user);
+            lstrcpyW(trees[kind], user);
+            trees[kind][length++] = L'\\';
+            if (MultiByteToWideChar(CP_ACP, 0, path, -1, trees[kind] + length, OVERLAY_PATH_CAPACITY - length) == 0) {
+                installed = false;
+            }
+        }
     }
-    // Opened first, all of them: once HKEY_CURRENT_USER is redirected it no longer leads there.
-    for (int index = 0; index < ROOT_COUNT && error == ERROR_SUCCESS; index++) {
-        error = RegOverridePredefKey(CAPTURED_ROOTS[index].key, scratch[index]);
-    }
-    for (HKEY key : scratch) {
-        if (key != nullptr) RegCloseKey(key);
-    }
-    if (error == ERROR_SUCCESS) return true;
-    restorePredefinedKeys();
-    SetLastError((DWORD)error);
-    return false;
+    installed = installed && installRegistryOverlay(store);
+    freeBlock(store);
+    if (!installed) SetLastError(ERROR_NOT_SUPPORTED);
+    return installed;
 }
 
-void restorePredefinedKeys()
+void removeScratchOverlay()
 {
-    for (const CapturedRoot& root : CAPTURED_ROOTS) RegOverridePredefKey(root.key, nullptr);
+    removeRegistryOverlay();
 }

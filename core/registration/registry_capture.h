@@ -1,8 +1,9 @@
-// Capture: each item is performed with the predefined registry keys of its worker redirected
-// to scratch keys of the run's own, so that what the component writes lands there and never
-// in the registry. The run then hands what landed there, under the real root names, to the
-// capture's output (a registry file it appends to, or an installer source), and removes the
-// scratch keys, whatever became of the item.
+// Capture: each item is performed with the registry of its worker overlaid by scratch keys of
+// the run's own, so that what the component writes and deletes lands there and never in the
+// registry, while what it reads is the real registry with its own changes laid over it. The
+// run then hands what landed there, under the real root names, to the capture's output (a
+// registry file it appends to, or an installer source), and removes the scratch keys,
+// whatever became of the item.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +13,8 @@
 
 struct RegistryCapture {
     CaptureOutput output;
-    // Under HKEY_CURRENT_USER: one subkey for each redirected root, named as the root.
+    // Under HKEY_CURRENT_USER: one subkey for each captured root, named as the root, and the
+    // same for the keys and the values deleted under each root.
     char scratchKey[MAX_PATH];
 
     // Opens the output in the format the path's extension asks for; false, with the system's
@@ -28,7 +30,7 @@ struct RegistryCapture {
     bool end();
 };
 
-// In the worker: the predefined keys redirected to the scratch keys under scratchKey, and
-// back. Redirects all or none; false, with the system's error, for none.
-bool redirectPredefinedKeys(const char* scratchKey);
-void restorePredefinedKeys();
+// In the worker: the registry overlaid by the scratch keys under scratchKey, and no longer;
+// false, with the system's error, when it cannot be.
+bool overlayScratchKeys(const char* scratchKey);
+void removeScratchOverlay();

@@ -116,7 +116,17 @@ void RegistryFile::writeComment(const char* text)
 
 void RegistryFile::writeKey(const WCHAR* root, const WCHAR* path)
 {
-    putChar(L'[');
+    putKey(L"[", root, path);
+}
+
+void RegistryFile::writeKeyRemoval(const WCHAR* root, const WCHAR* path)
+{
+    putKey(L"[-", root, path);
+}
+
+void RegistryFile::putKey(const WCHAR* opening, const WCHAR* root, const WCHAR* path)
+{
+    put(opening);
     put(root);
     if (path[0] != L'\0') {
         putChar(L'\\');
@@ -125,11 +135,22 @@ void RegistryFile::writeKey(const WCHAR* root, const WCHAR* path)
     put(L"]\r\n");
 }
 
-void RegistryFile::writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size)
+void RegistryFile::putValueName(const WCHAR* name)
 {
     if (name[0] == L'\0') putChar(L'@');
     else putQuoted(name, lstrlenW(name));
     putChar(L'=');
+}
+
+void RegistryFile::writeValueRemoval(const WCHAR* name)
+{
+    putValueName(name);
+    put(L"-\r\n");
+}
+
+void RegistryFile::writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size)
+{
+    putValueName(name);
     if (type == REG_SZ && isQuotableString(data, size)) {
         putQuoted((const WCHAR*)data, size / sizeof(WCHAR) - 1);
     } else if (type == REG_DWORD && size == sizeof(DWORD)) {

@@ -21,13 +21,19 @@ struct RegistryFile {
     void writeComment(const char* text);
     // "[root\path]"
     void writeKey(const WCHAR* root, const WCHAR* path);
+    // "[-root\path]": the key and everything below it are deleted.
+    void writeKeyRemoval(const WCHAR* root, const WCHAR* path);
     // One value line: strings in quotes, DWORDs as dword:, anything else in hex form.
     void writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size);
+    // "name"=-: the value is deleted.
+    void writeValueRemoval(const WCHAR* name);
     void endBlock();
     // Writes what is waiting; false when the file did not take it all.
     bool flush();
     void close();
 
+    void putKey(const WCHAR* opening, const WCHAR* root, const WCHAR* path);
+    void putValueName(const WCHAR* name);
     void put(const WCHAR* text);
     void putChar(WCHAR c);
     void putQuoted(const WCHAR* text, size_t length);

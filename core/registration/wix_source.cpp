@@ -1,5 +1,7 @@
 #include "core/registration/wix_source.h"
 
+#include <wchar.h>
+
 #include "core/registration/component_image.h"
 #include "core/registration/status_texts.h"
 
@@ -28,10 +30,12 @@ const WixRoot WIX_ROOTS[] = {
     {L"HKEY_CURRENT_CONFIG", L"HKLM", L"SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\"},
 };
 
-const WixRoot* wixRootOf(const WCHAR* name)
+// A root may be given with a key below it (HKEY_CURRENT_USER\Software\Classes): the root's
+// own name is the part before its first backslash.
+const WixRoot* wixRootOf(const WCHAR* name, size_t length)
 {
     for (const WixRoot& root : WIX_ROOTS) {
-        if (lstrcmpW(root.name, name) == 0) return &root;
+        if ((size_t)lstrlenW(root.name) == length && wcsncmp(root.name, name, length) == 0) return &root;
     }
     return &WIX_ROOTS[0];
 }
@@ -161,24 +165,56 @@ void WixSource::putFormatted(const WCHAR* value, size_t length, bool referToFile
     }
 }
 
-void WixSource::writeKey(const WCHAR* root, const WCHAR* path)
+bool WixSource::putKeyStart(const WCHAR* element, const WCHAR* root, const WCHAR* path)
 {
-    if (!inComponent) return;
+    if (!inComponent) return false;
     size_t length = lstrlenW(path);
     if (!isXmlText(path, length)) {
         text.put(L"        ");
         putComment(L"XML で表せない名前のキーは省略");
-        return;
+        return false;
     }
-    const WixRoot* wixRoot = wixRootOf(root);
-    text.put(L"        <RegistryKey Root=\"");
+    const WCHAR* below = wcschr(root, L'\\');
+    const WixRoot* wixRoot = wixRootOf(root, below != nullptr ? (size_t)(below - root) : (size_t)lstrlenW(root));
+    text.put(L"        <");
+    text.put(element);
+    text.put(L" Root=\"");
     text.put(wixRoot->wixRoot);
     text.put(L"\" Key=\"");
     text.put(wixRoot->keyPrefix);
+    if (below != nullptr) {
+        putFormatted(below + 1, lstrlenW(below + 1), false);
+        text.putChar(L'\\');
+    }
     putFormatted(path, length, false);
     text.putChar(L'"');
-    keyStarted = true;
+    return true;
+}
+
+void WixSource::writeKey(const WCHAR* root, const WCHAR* path)
+{
+    keyStarted = putKeyStart(L"RegistryKey", root, path);
     keyTagClosed = false;
+}
+
+void WixSource::writeKeyRemoval(const WCHAR* root, const WCHAR* path)
+{
+    if (putKeyStart(L"RemoveRegistryKey", root, path)) text.put(L" Action=\"removeOnInstall\" />\r\n");
+}
+
+void WixSource::writeValueRemoval(const WCHAR* root, const WCHAR* path, const WCHAR* name)
+{
+    if (!isXmlText(name, lstrlenW(name))) {
+        if (inComponent) putValueLeftOut(name, REG_NONE);
+        return;
+    }
+    if (!putKeyStart(L"RemoveRegistryValue", root, path)) return;
+    if (name[0] != L'\0') {
+        text.put(L" Name=\"");
+        putFormatted(name, lstrlenW(name), false);
+        text.putChar(L'"');
+    }
+    text.put(L" />\r\n");
 }
 
 void WixSource::putValueLeftOut(const WCHAR* name, DWORD type)

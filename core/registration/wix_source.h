@@ -29,10 +29,16 @@ struct WixSource {
     void writeKey(const WCHAR* root, const WCHAR* path);
     void writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size);
     void endKey();
+    // Elements that delete, on installation, a key or a value the component deleted.
+    void writeKeyRemoval(const WCHAR* root, const WCHAR* path);
+    void writeValueRemoval(const WCHAR* root, const WCHAR* path, const WCHAR* name);
     void endItem();
     bool close();
 
     void putComment(const WCHAR* text);
+    // "<element Root=... Key=..." with nothing closed; false, with a comment in its place, for
+    // a key XML cannot carry or an item left out.
+    bool putKeyStart(const WCHAR* element, const WCHAR* root, const WCHAR* path);
     void putIdentifier(const WCHAR* prefix, const WCHAR* fileName);
     // Attribute text as Windows Installer's formatted text that gives back exactly text; the
     // component's path, where asked, as a reference to the installed file.

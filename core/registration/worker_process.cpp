@@ -70,11 +70,11 @@ void performSlot(const WorkerChannel* channel, WorkerItemSlot* slot)
     bool perUser = !capturing && item->switches.perUser;
     // An item whose writes cannot be captured, or kept to the user's classes, is not performed
     // at all: they would reach the registry's other keys.
-    if ((capturing && !redirectPredefinedKeys(channel->captureKey)) || (perUser && !redirectClassesToUser())) {
+    if ((capturing && !overlayScratchKeys(channel->captureKey)) || (perUser && !redirectClassesToUser())) {
         failLoad(item, GetLastError());
     } else {
         perform(item, &slot->trace);
-        if (capturing) restorePredefinedKeys();
+        if (capturing) removeScratchOverlay();
         if (perUser) restoreClassesRoot();
     }
     slot->statusIndex = statusIndex(item->status);

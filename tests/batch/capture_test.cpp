@@ -6,6 +6,7 @@
 
 #include "core/registration/status_texts.h"
 #include "tests/batch/batch_run.h"
+#include "tests/components/registry_overlay_probe.h"
 #include "tests/components/registry_writes.h"
 #include "tests/support/wait_until.h"
 
@@ -50,6 +51,61 @@ std::string expectedState(const RegistryWrite& write)
 {
     if (write.name == nullptr) return "key";
     return "key type " + std::to_string(write.type) + " " + std::string((const char*)write.data, write.size);
+}
+
+// Every key the registry-reading component touches, and what it plants there first.
+const struct {
+    HKEY root;
+    const char* key;
+} PROBE_KEYS[] = {
+    {HKEY_LOCAL_MACHINE, overlay_probe::WRITTEN_KEY},
+    {HKEY_CLASSES_ROOT, overlay_probe::CATEGORY_KEY},
+    {HKEY_CLASSES_ROOT, overlay_probe::CLASS_KEY},
+    {HKEY_CLASSES_ROOT, "PlinthoraOverlayProbe"},
+    {HKEY_CURRENT_USER, overlay_probe::PLANTED_KEY},
+};
+
+void removeProbeKeys()
+{
+    for (const auto& probe : PROBE_KEYS) RegDeleteTreeA(probe.root, probe.key), RegDeleteKeyA(probe.root, probe.key);
+}
+
+void plantProbeKeys()
+{
+    removeProbeKeys();
+    using namespace overlay_probe;
+    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_KEY, PLANTED_VALUE, REG_SZ, "planted", 8);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_KEY, KEPT_VALUE, REG_SZ, "kept", 5);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_SUBKEY, "", REG_SZ, "planted", 8);
+}
+
+// A key and everything below it, one line a key and one a value with its type and bytes.
+std::string keyTree(HKEY root, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    std::string tree = "[" + path + "]\n";
+    char name[256];
+    BYTE data[1024];
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = sizeof name, type = 0, size = sizeof data;
+        if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        tree += std::string(name) + " " + std::to_string(type) + " " + std::string((const char*)data, size) + "\n";
+    }
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = sizeof name;
+        if (RegEnumKeyExA(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        tree += keyTree(root, path + "\\" + name);
+    }
+    RegCloseKey(key);
+    return tree;
+}
+
+std::string probeKeys()
+{
+    std::string trees;
+    for (const auto& probe : PROBE_KEYS) trees += keyTree(probe.root, probe.key);
+    return trees;
 }
 
 }  // namespace
@@ -316,4 +372,63 @@ TEST_F(BatchRun, WixIdentifiersAreValidAndUniqueWhateverTheComponentsAreNamed)
     }
     EXPECT_EQ(1 + 2 * components.size(), identifiers.size());
     expectValidWixSource(scratch.file("ids.wxs"));
+}
+
+// A component that reads while it registers finds the real registry with its own writes and
+// deletions laid over it, through the registry functions and through the system's category
+// manager; the file, imported, makes what registering it for real makes.
+TEST_F(BatchRun, ACapturedComponentReadsTheRealRegistryAndItsDeletionsAreCaptured)
+{
+    using namespace overlay_probe;
+    plantProbeKeys();
+    const std::string planted = probeKeys();
+    std::string probe = placeComponent("comp_registry_overlay_probe.dll", scratch.file("probe.dll"));
+
+    run("/s /l:run.log /x:out.reg .\\probe.dll");
+
+    EXPECT_EQ(itemLine(probe, "", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
+    EXPECT_EQ(planted, probeKeys());
+    EXPECT_FALSE(scratchKeysLeft());
+    char programFiles[MAX_PATH] = {};
+    DWORD size = sizeof programFiles;
+    RegGetValueA(HKEY_LOCAL_MACHINE, READ_KEY, READ_VALUE, RRF_RT_REG_SZ, nullptr, programFiles, &size);
+    std::string file = readFileBytes(scratch.file("out.reg"));
+    for (const std::string& block :
+         {"[HKEY_CLASSES_ROOT\\" + std::string(CATEGORY_KEY) + "]\r\n\"409\"=\"Plinthora overlay probe\"\r\n\r\n",
+          "[HKEY_CLASSES_ROOT\\" + std::string(CLASS_KEY) + "\\Implemented Categories\\" + strchr(CATEGORY_KEY, '{') +
+              "]\r\n\r\n",
+          "[HKEY_LOCAL_MACHINE\\" + std::string(WRITTEN_KEY) + "]\r\n\"" + WRITTEN_VALUE + "\"=\"" +
+              escaped(programFiles + std::string(SUFFIX)) + "\"\r\n\r\n",
+          "[-HKEY_CURRENT_USER\\" + std::string(PLANTED_SUBKEY) + "]\r\n\r\n",
+          "[HKEY_CURRENT_USER\\" + std::string(PLANTED_KEY) + "]\r\n\"" + PLANTED_VALUE + "\"=-\r\n\r\n"}) {
+        EXPECT_NE(std::string::npos, file.find(utf16(block))) << "the capture lacks " << block;
+    }
+    EXPECT_EQ(std::string::npos, file.find(utf16("HKEY_CLASSES_ROOT\\PlinthoraOverlayProbe")))
+        << "a key made and deleted again is captured";
+
+    // As installer source the deletions are made on installation.
+    run("/s /x:out.wxs .\\probe.dll");
+    run("/s /x:out.iss .\\probe.dll");
+    expectValidWixSource(scratch.file("out.wxs"));
+    const std::string wix = readFileBytes(scratch.file("out.wxs"));
+    const std::string inno = readFileBytes(scratch.file("out.iss"));
+    const std::string innoRoot = std::string("Root: HKCU") + (sizeof(void*) == 8 ? "64" : "32") + "; Subkey: \"";
+    for (const std::string& line :
+         {"<RemoveRegistryKey Root=\"HKCU\" Key=\"" + std::string(PLANTED_SUBKEY) + "\" Action=\"removeOnInstall\" />",
+          "<RemoveRegistryValue Root=\"HKCU\" Key=\"" + std::string(PLANTED_KEY) + "\" Name=\"" + PLANTED_VALUE + "\" />"}) {
+        EXPECT_NE(std::string::npos, wix.find(line)) << line;
+    }
+    for (const std::string& line : {innoRoot + PLANTED_SUBKEY + "\"; Flags: deletekey\r\n",
+                                     innoRoot + PLANTED_KEY + "\"; ValueType: none; ValueName: \"" + PLANTED_VALUE +
+                                         "\"; Flags: deletevalue\r\n"}) {
+        EXPECT_NE(std::string::npos, inno.find(line)) << line;
+    }
+
+    RunSettings settings;
+    runProcess(systemDirectory() + "\\..\\regedit.exe", "regedit.exe /s \"" + scratch.file("out.reg") + "\"", settings);
+    const std::string imported = probeKeys();
+    plantProbeKeys();
+    run("/s .\\probe.dll");
+    EXPECT_EQ(probeKeys(), imported);
+    removeProbeKeys();
 }

@@ -1,0 +1,102 @@
+// A component that reads while it registers: it writes a value derived from one it reads from
+// the machine, registers its class in a new component category through the system's category
+// manager, deletes a value and a key it finds, makes a key and deletes it again, and checks that
+// it reads back what it wrote and no longer finds, counts or lists what it deleted.
+#include <windows.h>
+#include <comcat.h>
+
+#include "tests/components/call_record.h"
+#include "tests/components/registry_overlay_probe.h"
+
+using namespace overlay_probe;
+
+namespace {
+
+HMODULE self;
+
+HRESULT writeDerivedValue()
+{
+    char value[MAX_PATH + sizeof SUFFIX] = {};
+    DWORD size = MAX_PATH;
+    LONG error = RegGetValueA(HKEY_LOCAL_MACHINE, READ_KEY, READ_VALUE, RRF_RT_REG_SZ, nullptr, value, &size);
+    if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+    lstrcatA(value, SUFFIX);
+    error = RegSetKeyValueA(HKEY_LOCAL_MACHINE, WRITTEN_KEY, WRITTEN_VALUE, REG_SZ, value, lstrlenA(value) + 1);
+    if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+    char readBack[sizeof value] = {};
+    size = sizeof readBack;
+    error = RegGetValueA(HKEY_LOCAL_MACHINE, WRITTEN_KEY, WRITTEN_VALUE, RRF_RT_REG_SZ, nullptr, readBack, &size);
+    if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+    return lstrcmpA(value, readBack) == 0 ? S_OK : E_UNEXPECTED;
+}
+
+HRESULT registerCategory()
+{
+    ICatRegister* categories = nullptr;
+    HRESULT result = CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
+                                      (void**)&categories);
+    if (FAILED(result)) return result;
+    CATEGORYINFO info = {CATEGORY_ID, 0x409, {}};
+    lstrcpyW(info.szDescription, CATEGORY_TEXT);
+    result = categories->RegisterCategories(1, &info);
+    CATID implemented = CATEGORY_ID;
+    if (SUCCEEDED(result)) result = categories->RegisterClassImplCategories(CLASS_ID, 1, &implemented);
+    categories->Release();
+    return result;
+}
+
+HRESULT deletePlanted()
+{
+    HKEY key;
+    LONG error = RegOpenKeyExA(HKEY_CURRENT_USER, PLANTED_KEY, 0, KEY_READ | KEY_WRITE, &key);
+    if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+    error = RegDeleteValueA(key, PLANTED_VALUE);
+    if (error == ERROR_SUCCESS) error = RegDeleteKeyA(HKEY_CURRENT_USER, PLANTED_SUBKEY);
+    // What is left: the value planted beside them, alone.
+    DWORD subkeys = 0, values = 0;
+    char name[32] = {};
+    DWORD nameLength = sizeof name;
+    bool gone = error == ERROR_SUCCESS &&
+                RegQueryValueExA(key, PLANTED_VALUE, nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND &&
+                RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                                 nullptr, nullptr) == ERROR_SUCCESS &&
+                subkeys == 0 && values == 1 &&
+                RegEnumValueA(key, 0, name, &nameLength, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                lstrcmpA(name, KEPT_VALUE) == 0;
+    RegCloseKey(key);
+    if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+    return gone ? S_OK : E_UNEXPECTED;
+}
+
+HRESULT writeClassKey()
+{
+    char server[MAX_PATH];
+    char key[sizeof CLASS_KEY + 32];
+    GetModuleFileNameA(self, server, sizeof server);
+    wsprintfA(key, "%s\\InprocServer32", CLASS_KEY);
+    LONG error = RegSetValueA(HKEY_CLASSES_ROOT, key, REG_SZ, server, lstrlenA(server));
+    HKEY passing;
+    if (error == ERROR_SUCCESS) error = RegCreateKeyA(HKEY_CLASSES_ROOT, PASSING_KEY, &passing);
+    if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+    RegCloseKey(passing);
+    error = RegDeleteTreeA(HKEY_CLASSES_ROOT, "PlinthoraOverlayProbe");
+    return HRESULT_FROM_WIN32(error);
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*)
+{
+    if (reason == DLL_PROCESS_ATTACH) self = instance;
+    return TRUE;
+}
+
+extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer()
+{
+    recordServerCall("DllRegisterServer");
+    HRESULT result = writeDerivedValue();
+    if (SUCCEEDED(result)) result = registerCategory();
+    if (SUCCEEDED(result)) result = deletePlanted();
+    if (SUCCEEDED(result)) result = writeClassKey();
+    return result;
+}

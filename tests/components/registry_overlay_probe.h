@@ -1,0 +1,32 @@
+// What the registry-reading test component reads, writes and deletes while it registers, and
+// what a test plants first and looks at afterwards.
+#pragma once
+
+#include <windows.h>
+
+namespace overlay_probe {
+
+// {5A1C7E20-3B4D-4E8F-9A61-2C7D8E9F0A13}
+const GUID CLASS_ID = {0x5a1c7e20, 0x3b4d, 0x4e8f, {0x9a, 0x61, 0x2c, 0x7d, 0x8e, 0x9f, 0x0a, 0x13}};
+const char CLASS_KEY[] = "CLSID\\{5A1C7E20-3B4D-4E8F-9A61-2C7D8E9F0A13}";
+// {5A1C7E21-3B4D-4E8F-9A61-2C7D8E9F0A13}
+const GUID CATEGORY_ID = {0x5a1c7e21, 0x3b4d, 0x4e8f, {0x9a, 0x61, 0x2c, 0x7d, 0x8e, 0x9f, 0x0a, 0x13}};
+const char CATEGORY_KEY[] = "Component Categories\\{5A1C7E21-3B4D-4E8F-9A61-2C7D8E9F0A13}";
+const WCHAR CATEGORY_TEXT[] = L"Plinthora overlay probe";
+
+// Read from the machine, and written again with SUFFIX appended.
+const char READ_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char READ_VALUE[] = "ProgramFilesDir";
+const char WRITTEN_KEY[] = "Software\\PlinthoraOverlayProbe";
+const char WRITTEN_VALUE[] = "InstallDir";
+const char SUFFIX[] = "\\Plinthora Probe";
+
+// Planted by the test under HKEY_CURRENT_USER; the component deletes the value and the subkey.
+const char PLANTED_KEY[] = "Software\\PlinthoraOverlayProbe";
+const char PLANTED_VALUE[] = "Planted";
+const char KEPT_VALUE[] = "Kept";
+const char PLANTED_SUBKEY[] = "Software\\PlinthoraOverlayProbe\\Planted key";
+// Made and deleted again under HKEY_CLASSES_ROOT.
+const char PASSING_KEY[] = "PlinthoraOverlayProbe\\Passing";
+
+}  // namespace overlay_probe
