@@ -2,23 +2,37 @@
 
 #include <windows.h>
 
-bool redirectClassesToUser()
+#include "core/jobs/heap.h"
+#include "core/registration/registry_overlay.h"
+
+namespace {
+
+const WCHAR USER_CLASSES[] = L"\\Software\\Classes";
+
+}  // namespace
+
+bool overlayUserClasses()
 {
-    // Opened from the worker's own architecture: a 32-bit worker's handle leads to the 32-bit
+    // Made from the worker's own architecture: a 32-bit worker's writes lead to the 32-bit
     // view of the user's classes, where 32-bit programs look for them.
     HKEY classes;
-    LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes,
-                                 nullptr);
-    if (error == ERROR_SUCCESS) {
-        error = RegOverridePredefKey(HKEY_CLASSES_ROOT, classes);
-        RegCloseKey(classes);
+    LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, 0, KEY_READ, nullptr, &classes, nullptr);
+    if (error != ERROR_SUCCESS) {
+        SetLastError((DWORD)error);
+        return false;
     }
-    if (error == ERROR_SUCCESS) return true;
-    SetLastError((DWORD)error);
-    return false;
+    RegCloseKey(classes);
+    OverlayStore* store = newZeroed<OverlayStore>();
+    WCHAR* writes = store != nullptr ? store->roots[OVERLAY_CLASSES_ROOT].writes : nullptr;
+    bool installed = writes != nullptr &&
+                     currentUserKeyName(writes, OVERLAY_PATH_CAPACITY - (sizeof USER_CLASSES / sizeof(WCHAR))) &&
+                     lstrcatW(writes, USER_CLASSES) != nullptr && installRegistryOverlay(store);
+    freeBlock(store);
+    if (!installed) SetLastError(ERROR_NOT_SUPPORTED);
+    return installed;
 }
 
-void restoreClassesRoot()
+void removeUserClassesOverlay()
 {
-    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    removeRegistryOverlay();
 }

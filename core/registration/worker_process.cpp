@@ -70,12 +70,12 @@ void performSlot(const WorkerChannel* channel, WorkerItemSlot* slot)
     bool perUser = !capturing && item->switches.perUser;
     // An item whose writes cannot be captured, or kept to the user's classes, is not performed
     // at all: they would reach the registry's other keys.
-    if ((capturing && !overlayScratchKeys(channel->captureKey)) || (perUser && !redirectClassesToUser())) {
+    if ((capturing && !overlayScratchKeys(channel->captureKey)) || (perUser && !overlayUserClasses())) {
         failLoad(item, GetLastError());
     } else {
         perform(item, &slot->trace);
         if (capturing) removeScratchOverlay();
-        if (perUser) restoreClassesRoot();
+        if (perUser) removeUserClassesOverlay();
     }
     slot->statusIndex = statusIndex(item->status);
     copyText(slot->detail, sizeof slot->detail, item->detail);
