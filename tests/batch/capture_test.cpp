@@ -125,6 +125,7 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
     run("/s /x:app\\capture.reg .\\server.dll .\\server.dll");
     // With /c the classes captured are those of the user.
     run("/s /c /x:user.reg .\\server.dll");
+    run("/s /c /x:user.wxs .\\server.dll");
 
     std::string block = "; " + server + " : " + STATUS_REGISTERED + "\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
                         "]\r\n@=\"Plinthora Sample Object (test build)\"\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
@@ -133,10 +134,13 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
               readFileBytes(besideProgram("capture.reg")));
     EXPECT_EQ(itemLine(server, "/i:abc", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
     EXPECT_EQ((std::vector<std::string>{registered("server.dll"), installed("server.dll", 1, "abc"),
-                                        registered("server.dll"), registered("server.dll"), registered("server.dll")}),
+                                        registered("server.dll"), registered("server.dll"), registered("server.dll"),
+                                        registered("server.dll")}),
               calls.lines());
     EXPECT_NE(std::string::npos, readFileBytes(scratch.file("user.reg"))
                                      .find(utf16(std::string("\r\n[HKEY_CURRENT_USER\\Software\\Classes\\") + SAMPLE_CLASS_KEY + "]\r\n")));
+    EXPECT_NE(std::string::npos, readFileBytes(scratch.file("user.wxs"))
+                                     .find(std::string("<RegistryKey Root=\"HKCU\" Key=\"Software\\Classes\\") + SAMPLE_CLASS_KEY + "\">"));
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_CLASS_KEY));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, std::string("Software\\Classes\\") + SAMPLE_CLASS_KEY));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, (scratchParent + "4294967292").c_str()));
