@@ -124,7 +124,7 @@ bool beginCapture(BatchRun* run, const JobSpec* job, RegistryCapture* capture, c
         return false;
     }
     if (capture->begin(path)) return true;
-    reportCaptureFileError(run, job, path, GetLastError() == ERROR_BAD_FORMAT ? CAPTURE_NOT_REGISTRY_FILE : CAPTURE_OPEN_FAILED);
+    reportCaptureFileError(run, job, path, captureBeginFailure(GetLastError()));
     return false;
 }
 

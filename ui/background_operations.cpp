@@ -160,8 +160,7 @@ DWORD WINAPI runWorker(void* parameter)
     }
     RegistryCapture capture = {};
     if (!capture.begin(request.capturePath)) {
-        bool notRegistryFile = GetLastError() == ERROR_BAD_FORMAT;
-        warnAboutCaptureFile(&request.target, request.capturePath, notRegistryFile ? CAPTURE_NOT_REGISTRY_FILE : CAPTURE_OPEN_FAILED);
+        warnAboutCaptureFile(&request.target, request.capturePath, captureBeginFailure(GetLastError()));
     } else {
         performRows(request.target, &capture);
         if (!capture.end()) warnAboutCaptureFile(&request.target, request.capturePath, CAPTURE_WRITE_FAILED);

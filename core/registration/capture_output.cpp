@@ -7,6 +7,11 @@ const char CAPTURE_OPEN_FAILED[] = " がオープンできません";
 const char CAPTURE_NOT_REGISTRY_FILE[] = " は UTF-16 の登録ファイルではないため追記できません";
 const char CAPTURE_WRITE_FAILED[] = " に書き込めませんでした";
 
+const char* captureBeginFailure(DWORD error)
+{
+    return error == ERROR_BAD_FORMAT ? CAPTURE_NOT_REGISTRY_FILE : CAPTURE_OPEN_FAILED;
+}
+
 CaptureFormat captureFormatOf(const char* path)
 {
     // A dot is never the trail byte of a double-byte character.

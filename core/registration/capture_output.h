@@ -17,6 +17,8 @@ CaptureFormat captureFormatOf(const char* path);
 extern const char CAPTURE_OPEN_FAILED[];
 extern const char CAPTURE_NOT_REGISTRY_FILE[];
 extern const char CAPTURE_WRITE_FAILED[];
+// Which of them a capture that could not begin with the system's error reports.
+const char* captureBeginFailure(DWORD error);
 
 struct CaptureOutput {
     CaptureFormat format;

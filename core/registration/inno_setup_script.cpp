@@ -2,9 +2,6 @@
 
 #include <wchar.h>
 
-#include "core/registration/component_image.h"
-#include "core/registration/status_texts.h"
-
 namespace {
 
 const WCHAR VALUE_FLAGS[] = L"; Flags: uninsdeletevalue uninsdeletekeyifempty\r\n";
@@ -45,7 +42,7 @@ bool isLineText(const WCHAR* text, size_t length)
 
 bool InnoSetupScript::open(const char* path)
 {
-    inComponent = false;
+    component.succeeded = false;
     keyPath = nullptr;
     if (!text.open(path)) return false;
     text.put(L"[Registry]\r\n");
@@ -61,24 +58,18 @@ void InnoSetupScript::putComment(const WCHAR* comment)
 
 void InnoSetupScript::beginItem(const char* path, const char* status)
 {
-    WCHAR comment[MAX_PATH + 64];
-    itemComment(path, status, comment, MAX_PATH + 64);
+    component.take(path, status);
     text.put(L"\r\n");
-    putComment(comment);
-    inComponent = isSuccessStatus(status);
-    if (!inComponent) return;
-    componentPathLength = widePathOf(path, componentPath, MAX_PATH);
-    fileName = fileNameOf(componentPath);
-    bitness = componentMachine(path) == IMAGE_FILE_MACHINE_I386 ? L"32" : L"64";
+    putComment(component.comment);
 }
 
 void InnoSetupScript::putEscaped(const WCHAR* value, size_t length, bool referToFile)
 {
     for (size_t i = 0; i < length; i++) {
-        if (referToFile && startsWithPath(value + i, length - i, componentPath, componentPathLength)) {
+        if (referToFile && component.pathAt(value + i, length - i)) {
             text.put(L"{app}\\");
-            putEscaped(fileName, lstrlenW(fileName), false);
-            i += componentPathLength - 1;
+            putEscaped(component.fileName, lstrlenW(component.fileName), false);
+            i += component.pathLength - 1;
             continue;
         }
         // A brace opens a constant and a quote ends the parameter: each is doubled to stand for itself.
@@ -97,7 +88,7 @@ void InnoSetupScript::putQuoted(const WCHAR* value, bool referToFile)
 bool InnoSetupScript::takeKey(const WCHAR* rootName, const WCHAR* path)
 {
     keyPath = nullptr;
-    if (!inComponent) return false;
+    if (!component.succeeded) return false;
     if (!isLineText(path, lstrlenW(path))) {
         putComment(L"制御文字を含む名前のキーは Inno Setup で表せないため省略");
         return false;
@@ -126,7 +117,7 @@ void InnoSetupScript::writeKeyRemoval(const WCHAR* rootName, const WCHAR* path)
 void InnoSetupScript::writeValueRemoval(const WCHAR* rootName, const WCHAR* path, const WCHAR* name)
 {
     if (!isLineText(name, lstrlenW(name))) {
-        if (inComponent) putComment(L"制御文字を含む名前の値の削除は Inno Setup で表せないため省略");
+        if (component.succeeded) putComment(L"制御文字を含む名前の値の削除は Inno Setup で表せないため省略");
         return;
     }
     if (!takeKey(rootName, path)) return;
@@ -141,7 +132,7 @@ void InnoSetupScript::putKeyStart()
 {
     text.put(L"Root: ");
     text.put(root);
-    text.put(bitness);
+    text.put(component.builtFor32Bit ? L"32" : L"64");
     text.put(L"; Subkey: \"");
     if (keyPrefix != nullptr) {
         putEscaped(keyPrefix, lstrlenW(keyPrefix), false);
@@ -154,15 +145,10 @@ void InnoSetupScript::putKeyStart()
 void InnoSetupScript::writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size)
 {
     if (keyPath == nullptr) return;
-    int length = wholeStringLength(data, size);
-    const WCHAR* strings = (const WCHAR*)data;
-    bool plainString = (type == REG_SZ || type == REG_EXPAND_SZ) && length >= 0 && isLineText(strings, length);
-    bool plainMulti = type == REG_MULTI_SZ && isPlainMultiString(data, size);
-    for (const WCHAR* member = strings; plainMulti && *member != L'\0'; member += lstrlenW(member) + 1) {
-        plainMulti = isLineText(member, lstrlenW(member));
-    }
+    TextValue value;
+    value.read(type, data, size, isLineText);
     bool plainNumber = (type == REG_DWORD && size == sizeof(DWORD)) || (type == REG_QWORD && size == 2 * sizeof(DWORD));
-    if (!isLineText(name, lstrlenW(name)) || !(plainString || plainMulti || plainNumber || type == REG_BINARY)) {
+    if (!isLineText(name, lstrlenW(name)) || !(value.plainString || value.plainMulti || plainNumber || type == REG_BINARY)) {
         WCHAR comment[320];
         wsprintfW(comment, L"値 \"%.255s\" (種類 %lu) は Inno Setup で表せないため省略", name, type);
         putComment(comment);
@@ -181,14 +167,14 @@ void InnoSetupScript::writeValue(const WCHAR* name, DWORD type, const BYTE* data
     text.put(L"; ValueName: ");
     putQuoted(name, false);
     text.put(L"; ValueData: ");
-    if (plainString) {
+    if (value.plainString) {
         text.putChar(L'"');
-        putEscaped(strings, length, true);
+        putEscaped(value.strings, value.length, true);
         text.putChar(L'"');
-    } else if (plainMulti) {
+    } else if (value.plainMulti) {
         text.putChar(L'"');
-        for (const WCHAR* member = strings; *member != L'\0'; member += lstrlenW(member) + 1) {
-            if (member != strings) text.put(L"{break}");
+        for (const WCHAR* member = value.strings; *member != L'\0'; member += lstrlenW(member) + 1) {
+            if (member != value.strings) text.put(L"{break}");
             putEscaped(member, lstrlenW(member), true);
         }
         text.putChar(L'"');
@@ -218,7 +204,7 @@ void InnoSetupScript::endKey()
 
 void InnoSetupScript::endItem()
 {
-    inComponent = false;
+    component.succeeded = false;
 }
 
 bool InnoSetupScript::close()

@@ -12,15 +12,11 @@
 
 struct InnoSetupScript {
     SourceText text;
-    bool inComponent;
+    SourceComponent component;
     const WCHAR* root;
     const WCHAR* keyPrefix;  // the part of a root given with a key below it, as the root's
     const WCHAR* keyPath;    // the caller's, valid until endKey
     bool keyHasLines;
-    const WCHAR* bitness;
-    WCHAR componentPath[MAX_PATH];
-    size_t componentPathLength;
-    const WCHAR* fileName;  // inside componentPath
 
     // False, with the system's error, when the file cannot be written.
     bool open(const char* path);

@@ -32,16 +32,26 @@ void OverlayListing::clear()
     keyName[0] = L'\0';
 }
 
-void OverlayListing::addSubkeys(const OverlaySpace* space, const OverlayKey* key, HANDLE store)
+// What the store holds of the key comes first, in the store's order.
+void OverlayListing::addStored(const NtRegistry& nt, ListingKind kind, HANDLE store)
 {
-    const NtRegistry& nt = space->nt;
-    const KeyBasicRecord* found = (const KeyBasicRecord*)record;
+    BYTE record[RECORD_CAPACITY];
     ULONG needed;
-    for (ULONG index = 0; store != nullptr; index++) {
-        NTSTATUS status = nt.enumerateKey(store, index, KEY_BASIC_INFORMATION, record, sizeof record, &needed);
+    for (ULONG index = 0;; index++) {
+        NTSTATUS status = kind == LIST_SUBKEYS
+                              ? nt.enumerateKey(store, index, KEY_BASIC_INFORMATION, record, sizeof record, &needed)
+                              : nt.enumerateValueKey(store, index, VALUE_BASIC_INFORMATION, record, sizeof record, &needed);
         if (status != NT_OK && status != NT_BUFFER_OVERFLOW) break;
         add(true, index);
     }
+}
+
+void OverlayListing::addSubkeys(const OverlaySpace* space, const OverlayKey* key, HANDLE store)
+{
+    const NtRegistry& nt = space->nt;
+    BYTE record[RECORD_CAPACITY];
+    const KeyBasicRecord* found = (const KeyBasicRecord*)record;
+    ULONG needed;
     HANDLE real, marks = nullptr;
     if (space->keyDeleted(key) || space->openReal(key, KEY_ENUMERATE_SUB_KEYS, &real) != NT_OK) return;
     if (space->deletions > 0) space->openIn(key, TREE_DELETED_KEYS, KEY_QUERY_VALUE, &marks);
@@ -64,13 +74,9 @@ void OverlayListing::addSubkeys(const OverlaySpace* space, const OverlayKey* key
 void OverlayListing::addValues(const OverlaySpace* space, const OverlayKey* key, HANDLE store)
 {
     const NtRegistry& nt = space->nt;
+    BYTE record[RECORD_CAPACITY];
     const ValueBasicRecord* found = (const ValueBasicRecord*)record;
     ULONG needed;
-    for (ULONG index = 0; store != nullptr; index++) {
-        NTSTATUS status = nt.enumerateValueKey(store, index, VALUE_BASIC_INFORMATION, record, sizeof record, &needed);
-        if (status != NT_OK && status != NT_BUFFER_OVERFLOW) break;
-        add(true, index);
-    }
     HANDLE real, marks = nullptr;
     if (space->keyDeleted(key) || space->openReal(key, KEY_QUERY_VALUE, &real) != NT_OK) return;
     if (space->deletions > 0) space->openIn(key, TREE_DELETED_VALUES, KEY_QUERY_VALUE, &marks);
@@ -98,6 +104,7 @@ void OverlayListing::build(const OverlaySpace* space, ListingKind kind, const Ov
     generation = space->generation;
     HANDLE store;
     if (space->openIn(key, TREE_WRITES, KEY_READ, &store) != NT_OK) store = nullptr;
+    if (store != nullptr) addStored(space->nt, kind, store);
     if (kind == LIST_SUBKEYS) addSubkeys(space, key, store);
     else addValues(space, key, store);
     if (store != nullptr) space->nt.close(store);

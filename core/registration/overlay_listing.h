@@ -20,9 +20,10 @@ struct OverlayListing {
     ListingEntry* entries;
     ULONG count;
     ULONG capacity;
-    BYTE record[1024];
 
     void build(const OverlaySpace* space, ListingKind kind, const OverlayKey* key);
+    void addStored(const NtRegistry& nt, ListingKind kind, HANDLE store);
+    // What the real registry holds of the key and the store neither holds nor deleted.
     void addSubkeys(const OverlaySpace* space, const OverlayKey* key, HANDLE store);
     void addValues(const OverlaySpace* space, const OverlayKey* key, HANDLE store);
     void add(bool inStore, ULONG index);

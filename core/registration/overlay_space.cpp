@@ -21,6 +21,8 @@ struct PrefixShape {
     const WCHAR* path;    // below the root
 };
 const int NAMED_PREFIX_COUNT = 6;
+// The named prefixes, then the two that links lead to.
+static_assert(ROOT_PREFIX_COUNT == NAMED_PREFIX_COUNT + 2, "every root prefix has its place");
 const PrefixShape PREFIX_SHAPES[NAMED_PREFIX_COUNT] = {
     {OVERLAY_CURRENT_CONFIG, L"", L""},
     {OVERLAY_CLASSES_ROOT, L"", L""},
@@ -33,9 +35,6 @@ const PrefixShape PREFIX_SHAPES[NAMED_PREFIX_COUNT] = {
 const WCHAR CURRENT_CONTROL_SET[] = L"System\\CurrentControlSet";
 
 const ACCESS_MASK WOW64_VIEWS = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
-// Names in a record read back by a listing or a lookup are at most this long: key names have
-// 255 characters at most, and a longer value name only needs to be known to exist.
-const size_t RECORD_CAPACITY = 1024;
 
 void setText(WCHAR* out, const WCHAR* text)
 {
@@ -125,7 +124,7 @@ void OverlaySpace::linkPrefix(RootPrefix* prefix, int root, const WCHAR* path, c
     nt.close(key);
 }
 
-NTSTATUS OverlaySpace::nameOf(HANDLE key, WCHAR* name, size_t* length) const
+NTSTATUS readKeyName(const NtRegistry& nt, HANDLE key, WCHAR* name, size_t capacity, size_t* length)
 {
     union {
         KeyNameRecord record;
@@ -135,9 +134,15 @@ NTSTATUS OverlaySpace::nameOf(HANDLE key, WCHAR* name, size_t* length) const
     NTSTATUS status = nt.queryKey(key, KEY_NAME_INFORMATION, &answer, sizeof answer - sizeof(WCHAR), &needed);
     if (status != NT_OK) return status;
     *length = answer.record.nameLength / sizeof(WCHAR);
+    if (*length >= capacity) return NT_BUFFER_OVERFLOW;
     memcpy(name, answer.record.name, *length * sizeof(WCHAR));
     name[*length] = L'\0';
     return NT_OK;
+}
+
+NTSTATUS OverlaySpace::nameOf(HANDLE key, WCHAR* name, size_t* length) const
+{
+    return readKeyName(nt, key, name, OVERLAY_PATH_CAPACITY, length);
 }
 
 KeyPlace OverlaySpace::locate(HANDLE parent, const UNICODE_STRING* name, OverlayKey* key) const

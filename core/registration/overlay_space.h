@@ -27,6 +27,13 @@ struct RootPrefix {
 };
 
 const int ROOT_PREFIX_COUNT = 8;
+// Names in a record read back by a listing or a lookup are at most this long: key names have
+// 255 characters at most, and a longer value name only needs to be known to exist.
+const size_t RECORD_CAPACITY = 1024;
+
+// A key's native name, terminated, in capacity characters at most; NT_BUFFER_OVERFLOW when it
+// is longer.
+NTSTATUS readKeyName(const NtRegistry& nt, HANDLE key, WCHAR* name, size_t capacity, size_t* length);
 
 struct OverlaySpace {
     NtRegistry nt;

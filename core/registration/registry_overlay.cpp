@@ -244,23 +244,33 @@ NTSTATUS NTAPI overlayEnumerateValueKey(HANDLE handle, ULONG index, ULONG infoCl
     return enumerateShown(LIST_VALUES, handle, index, infoClass, answer, length, resultLength);
 }
 
-// The longest names and data of both sides of a key that the store overlays.
-void widenLongest(const OverlayKey* key, KeyFullRecord* shown)
+void widen(ULONG* longest, ULONG other)
+{
+    if (other > *longest) *longest = other;
+}
+
+// Lays the store over the counts and longest lengths the key's own record gave: the longest of
+// both sides, and the counts of what the overlaid key shows. longestClass is the full record's.
+template <typename Record>
+void overlayCounts(const OverlayKey* key, Record* record, ULONG* longestClass)
 {
     HANDLE other;
     NTSTATUS opened = key->inStore ? space.openReal(key, KEY_QUERY_VALUE, &other)
                                    : space.openIn(key, TREE_WRITES, KEY_QUERY_VALUE, &other);
-    if (opened != NT_OK) return;
-    KeyFullRecord full;
-    ULONG needed;
-    NTSTATUS status = space.nt.queryKey(other, KEY_FULL_INFORMATION, &full, sizeof full, &needed);
-    if (status == NT_OK || status == NT_BUFFER_OVERFLOW) {
-        if (full.longestSubkeyName > shown->longestSubkeyName) shown->longestSubkeyName = full.longestSubkeyName;
-        if (full.longestClass > shown->longestClass) shown->longestClass = full.longestClass;
-        if (full.longestValueName > shown->longestValueName) shown->longestValueName = full.longestValueName;
-        if (full.longestValueData > shown->longestValueData) shown->longestValueData = full.longestValueData;
+    if (opened == NT_OK) {
+        KeyFullRecord full;
+        ULONG needed;
+        NTSTATUS status = space.nt.queryKey(other, KEY_FULL_INFORMATION, &full, sizeof full, &needed);
+        if (status == NT_OK || status == NT_BUFFER_OVERFLOW) {
+            widen(&record->longestSubkeyName, full.longestSubkeyName);
+            if (longestClass != nullptr) widen(longestClass, full.longestClass);
+            widen(&record->longestValueName, full.longestValueName);
+            widen(&record->longestValueData, full.longestValueData);
+        }
+        space.nt.close(other);
     }
-    space.nt.close(other);
+    record->subkeys = listings.count(&space, LIST_SUBKEYS, key);
+    record->values = listings.count(&space, LIST_VALUES, key);
 }
 
 NTSTATUS NTAPI overlayQueryKey(HANDLE handle, ULONG infoClass, void* answer, ULONG length, ULONG* resultLength)
@@ -276,28 +286,11 @@ NTSTATUS NTAPI overlayQueryKey(HANDLE handle, ULONG infoClass, void* answer, ULO
     ULONG fixedPart = infoClass == KEY_FULL_INFORMATION ? sizeof(KeyFullRecord) : sizeof(KeyCachedRecord);
     bool filled = status == NT_OK || (status == NT_BUFFER_OVERFLOW && length >= fixedPart);
     if (place != PLACE_OVERLAID || !counted || !filled || !space.overlaid(&key)) return status;
-    KeyFullRecord shown;
-    ULONG needed;
-    NTSTATUS counts = space.nt.queryKey(handle, KEY_FULL_INFORMATION, &shown, sizeof shown, &needed);
-    if (counts != NT_OK && counts != NT_BUFFER_OVERFLOW) return status;
-    widenLongest(&key, &shown);
-    shown.subkeys = listings.count(&space, LIST_SUBKEYS, &key);
-    shown.values = listings.count(&space, LIST_VALUES, &key);
     if (infoClass == KEY_FULL_INFORMATION) {
         KeyFullRecord* full = (KeyFullRecord*)answer;
-        full->subkeys = shown.subkeys;
-        full->longestSubkeyName = shown.longestSubkeyName;
-        full->longestClass = shown.longestClass;
-        full->values = shown.values;
-        full->longestValueName = shown.longestValueName;
-        full->longestValueData = shown.longestValueData;
+        overlayCounts(&key, full, &full->longestClass);
     } else {
-        KeyCachedRecord* cached = (KeyCachedRecord*)answer;
-        cached->subkeys = shown.subkeys;
-        cached->longestSubkeyName = shown.longestSubkeyName;
-        cached->values = shown.values;
-        cached->longestValueName = shown.longestValueName;
-        cached->longestValueData = shown.longestValueData;
+        overlayCounts(&key, (KeyCachedRecord*)answer, nullptr);
     }
     return status;
 }
@@ -345,18 +338,10 @@ bool currentUserKeyName(WCHAR* name, size_t capacity)
     NtRegistry nt;
     HKEY user;
     if (!nt.load() || RegOpenCurrentUser(KEY_READ, &user) != ERROR_SUCCESS) return false;
-    union {
-        KeyNameRecord record;
-        BYTE bytes[sizeof(ULONG) + OVERLAY_PATH_CAPACITY * sizeof(WCHAR)];
-    } answer;
-    ULONG needed;
-    NTSTATUS status = nt.queryKey(user, KEY_NAME_INFORMATION, &answer, sizeof answer, &needed);
+    size_t length;
+    NTSTATUS status = readKeyName(nt, user, name, capacity, &length);
     RegCloseKey(user);
-    size_t length = answer.record.nameLength / sizeof(WCHAR);
-    if (status != NT_OK || length >= capacity) return false;
-    memcpy(name, answer.record.name, length * sizeof(WCHAR));
-    name[length] = L'\0';
-    return true;
+    return status == NT_OK;
 }
 
 bool installRegistryOverlay(const OverlayStore* store)

@@ -4,8 +4,33 @@
 
 #include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
+#include "core/registration/component_image.h"
+#include "core/registration/status_texts.h"
 
 namespace {
+
+int wholeStringLength(const BYTE* data, DWORD size)
+{
+    if (size < sizeof(WCHAR) || size % sizeof(WCHAR) != 0) return -1;
+    const WCHAR* text = (const WCHAR*)data;
+    int length = (int)(size / sizeof(WCHAR)) - 1;
+    for (int i = 0; i < length; i++) {
+        if (text[i] == L'\0') return -1;
+    }
+    return text[length] == L'\0' ? length : -1;
+}
+
+bool isPlainMultiString(const BYTE* data, DWORD size)
+{
+    if (size < 3 * sizeof(WCHAR) || size % sizeof(WCHAR) != 0) return false;
+    const WCHAR* text = (const WCHAR*)data;
+    DWORD count = size / sizeof(WCHAR);
+    if (text[0] == L'\0' || text[count - 1] != L'\0' || text[count - 2] != L'\0') return false;
+    for (DWORD i = 1; i + 2 < count; i++) {
+        if (text[i] == L'\0' && text[i - 1] == L'\0') return false;
+    }
+    return true;
+}
 
 const size_t FIRST_CAPACITY = 16384;
 const BYTE UTF8_BYTE_ORDER_MARK[] = {0xEF, 0xBB, 0xBF};
@@ -83,60 +108,38 @@ bool SourceText::writeWhole(bool byteOrderMark)
     return written;
 }
 
-int wholeStringLength(const BYTE* data, DWORD size)
+void SourceComponent::take(const char* itemPath, const char* status)
 {
-    if (size < sizeof(WCHAR) || size % sizeof(WCHAR) != 0) return -1;
-    const WCHAR* text = (const WCHAR*)data;
-    int length = (int)(size / sizeof(WCHAR)) - 1;
-    for (int i = 0; i < length; i++) {
-        if (text[i] == L'\0') return -1;
+    char text[MAX_PATH + 64];
+    wsprintfA(text, "%s : %s", itemPath, status);
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, comment, MAX_PATH + 64) == 0) comment[0] = L'\0';
+    succeeded = isSuccessStatus(status);
+    builtFor32Bit = succeeded && componentMachine(itemPath) == IMAGE_FILE_MACHINE_I386;
+    char fullPath[MAX_PATH];
+    DWORD fullLength = GetFullPathNameA(itemPath, sizeof fullPath, fullPath, nullptr);
+    if (fullLength == 0 || fullLength >= sizeof fullPath) copyText(fullPath, sizeof fullPath, itemPath);
+    int length = MultiByteToWideChar(CP_ACP, 0, fullPath, -1, path, MAX_PATH);
+    if (length <= 1) path[0] = L'\0';
+    pathLength = length <= 1 ? 0 : (size_t)length - 1;
+    fileName = path;
+    for (const WCHAR* c = path; *c != L'\0'; c++) {
+        if (*c == L'\\' || *c == L'/') fileName = c + 1;
     }
-    return text[length] == L'\0' ? length : -1;
 }
 
-bool isPlainMultiString(const BYTE* data, DWORD size)
+void TextValue::read(DWORD type, const BYTE* data, DWORD size, bool (*carries)(const WCHAR* text, size_t length))
 {
-    if (size < 3 * sizeof(WCHAR) || size % sizeof(WCHAR) != 0) return false;
-    const WCHAR* text = (const WCHAR*)data;
-    DWORD count = size / sizeof(WCHAR);
-    if (text[0] == L'\0' || text[count - 1] != L'\0' || text[count - 2] != L'\0') return false;
-    for (DWORD i = 1; i + 2 < count; i++) {
-        if (text[i] == L'\0' && text[i - 1] == L'\0') return false;
+    strings = (const WCHAR*)data;
+    length = wholeStringLength(data, size);
+    plainString = (type == REG_SZ || type == REG_EXPAND_SZ) && length >= 0 && carries(strings, length);
+    plainMulti = type == REG_MULTI_SZ && isPlainMultiString(data, size);
+    for (const WCHAR* member = strings; plainMulti && *member != L'\0'; member += lstrlenW(member) + 1) {
+        plainMulti = carries(member, lstrlenW(member));
     }
-    return true;
 }
 
-bool startsWithPath(const WCHAR* text, size_t length, const WCHAR* path, size_t pathLength)
+bool SourceComponent::pathAt(const WCHAR* text, size_t length) const
 {
     return pathLength > 0 && length >= pathLength &&
            CompareStringOrdinal(text, (int)pathLength, path, (int)pathLength, TRUE) == CSTR_EQUAL;
-}
-
-size_t widePathOf(const char* path, WCHAR* out, size_t capacity)
-{
-    char fullPath[MAX_PATH];
-    DWORD fullLength = GetFullPathNameA(path, sizeof fullPath, fullPath, nullptr);
-    if (fullLength == 0 || fullLength >= sizeof fullPath) copyText(fullPath, sizeof fullPath, path);
-    int length = MultiByteToWideChar(CP_ACP, 0, fullPath, -1, out, (int)capacity);
-    if (length <= 1) {
-        out[0] = L'\0';
-        return 0;
-    }
-    return (size_t)length - 1;
-}
-
-const WCHAR* fileNameOf(const WCHAR* path)
-{
-    const WCHAR* name = path;
-    for (const WCHAR* c = path; *c != L'\0'; c++) {
-        if (*c == L'\\' || *c == L'/') name = c + 1;
-    }
-    return name;
-}
-
-void itemComment(const char* path, const char* status, WCHAR* out, int capacity)
-{
-    char comment[MAX_PATH + 64];
-    wsprintfA(comment, "%s : %s", path, status);
-    if (MultiByteToWideChar(CP_ACP, 0, comment, -1, out, capacity) == 0) out[0] = L'\0';
 }

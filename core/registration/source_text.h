@@ -24,17 +24,30 @@ struct SourceText {
     bool writeWhole(bool byteOrderMark);
 };
 
-// The length in characters of a string value of one whole string ended by its one
-// terminator, or -1 when the data is not that.
-int wholeStringLength(const BYTE* data, DWORD size);
-// True when the data is strings each ended by a terminator, none empty, and one more
-// terminator after them: the form every tool can write back byte for byte.
-bool isPlainMultiString(const BYTE* data, DWORD size);
-// True when text[0..length) begins with the path, compared without case.
-bool startsWithPath(const WCHAR* text, size_t length, const WCHAR* path, size_t pathLength);
-// The item's full path, wide, for finding it inside values; its length, 0 when it has none.
-size_t widePathOf(const char* path, WCHAR* out, size_t capacity);
-// The part of a path after its last separator.
-const WCHAR* fileNameOf(const WCHAR* path);
-// "<path> : <status>", wide: the comment that names an item.
-void itemComment(const char* path, const char* status, WCHAR* out, int capacity);
+// What of a captured value a source can write back byte for byte as text, by the source's own
+// test of the text it carries: a string value of one whole string ended by its one terminator,
+// or a multi-string of strings each ended by a terminator, none empty, and one more after them.
+struct TextValue {
+    const WCHAR* strings;
+    int length;  // of the plain string
+    bool plainString;
+    bool plainMulti;
+
+    void read(DWORD type, const BYTE* data, DWORD size, bool (*carries)(const WCHAR* text, size_t length));
+};
+
+// The item an installer source is at: the comment that names it, whether it succeeded, the
+// machine it is built for, and its full path, which the source writes as the installed file's
+// wherever a value holds it.
+struct SourceComponent {
+    WCHAR comment[MAX_PATH + 64];  // "<path> : <status>"
+    bool succeeded;
+    bool builtFor32Bit;
+    WCHAR path[MAX_PATH];  // empty when it has none
+    size_t pathLength;
+    const WCHAR* fileName;  // inside path
+
+    void take(const char* itemPath, const char* status);
+    // True when text[0..length) begins with the component's path, compared without case.
+    bool pathAt(const WCHAR* text, size_t length) const;
+};

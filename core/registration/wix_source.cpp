@@ -2,9 +2,6 @@
 
 #include <wchar.h>
 
-#include "core/registration/component_image.h"
-#include "core/registration/status_texts.h"
-
 namespace {
 
 const WCHAR HEAD[] =
@@ -80,7 +77,7 @@ void putXml(SourceText& text, const WCHAR* part)
 bool WixSource::open(const char* path)
 {
     itemNumber = 0;
-    inComponent = keyStarted = false;
+    component.succeeded = keyStarted = false;
     if (!text.open(path)) return false;
     text.put(HEAD);
     return true;
@@ -115,23 +112,17 @@ void WixSource::putIdentifier(const WCHAR* prefix, const WCHAR* fileName)
 void WixSource::beginItem(const char* path, const char* status)
 {
     itemNumber++;
-    WCHAR comment[MAX_PATH + 64];
-    itemComment(path, status, comment, MAX_PATH + 64);
+    component.take(path, status);
     text.put(L"      ");
-    putComment(comment);
-    inComponent = isSuccessStatus(status);
-    if (!inComponent) return;
-
-    componentPathLength = widePathOf(path, componentPath, MAX_PATH);
-    const WCHAR* fileName = fileNameOf(componentPath);
-    bool machine32 = componentMachine(path) == IMAGE_FILE_MACHINE_I386;
+    putComment(component.comment);
+    if (!component.succeeded) return;
     text.put(L"      <Component Id=\"");
-    putIdentifier(L"PlinthoraComponent", fileName);
-    text.put(machine32 ? L"\" Bitness=\"always32\">\r\n" : L"\" Bitness=\"always64\">\r\n");
+    putIdentifier(L"PlinthoraComponent", component.fileName);
+    text.put(component.builtFor32Bit ? L"\" Bitness=\"always32\">\r\n" : L"\" Bitness=\"always64\">\r\n");
     text.put(L"        <File Id=\"");
-    putIdentifier(L"PlinthoraFile", fileName);
+    putIdentifier(L"PlinthoraFile", component.fileName);
     text.put(L"\" Source=\"");
-    putXml(text, componentPath);
+    putXml(text, component.path);
     text.put(L"\" KeyPath=\"yes\" />\r\n");
 }
 
@@ -142,14 +133,14 @@ void WixSource::putFormatted(const WCHAR* value, size_t length, bool referToFile
     bool bracketed = false;
     for (size_t i = 0; i < length && !bracketed; i++) {
         bracketed = value[i] == L'[' || value[i] == L']' ||
-                    (referToFile && startsWithPath(value + i, length - i, componentPath, componentPathLength));
+                    (referToFile && component.pathAt(value + i, length - i));
     }
     for (size_t i = 0; i < length; i++) {
-        if (referToFile && startsWithPath(value + i, length - i, componentPath, componentPathLength)) {
+        if (referToFile && component.pathAt(value + i, length - i)) {
             text.put(L"[#");
             text.put(fileId);
             text.putChar(L']');
-            i += componentPathLength - 1;
+            i += component.pathLength - 1;
             continue;
         }
         // [\x] is Windows Installer's way of writing x itself. WiX doubles a leading '#' of a
@@ -167,7 +158,7 @@ void WixSource::putFormatted(const WCHAR* value, size_t length, bool referToFile
 
 bool WixSource::putKeyStart(const WCHAR* element, const WCHAR* root, const WCHAR* path)
 {
-    if (!inComponent) return false;
+    if (!component.succeeded) return false;
     size_t length = lstrlenW(path);
     if (!isXmlText(path, length)) {
         text.put(L"        ");
@@ -205,7 +196,7 @@ void WixSource::writeKeyRemoval(const WCHAR* root, const WCHAR* path)
 void WixSource::writeValueRemoval(const WCHAR* root, const WCHAR* path, const WCHAR* name)
 {
     if (!isXmlText(name, lstrlenW(name))) {
-        if (inComponent) putValueLeftOut(name, REG_NONE);
+        if (component.succeeded) putValueLeftOut(name, REG_NONE);
         return;
     }
     if (!putKeyStart(L"RemoveRegistryValue", root, path)) return;
@@ -228,15 +219,10 @@ void WixSource::putValueLeftOut(const WCHAR* name, DWORD type)
 void WixSource::writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size)
 {
     if (!keyStarted) return;
-    int length = wholeStringLength(data, size);
-    const WCHAR* strings = (const WCHAR*)data;
-    bool plainString = (type == REG_SZ || type == REG_EXPAND_SZ) && length >= 0 && isXmlText(strings, length);
-    bool plainMulti = type == REG_MULTI_SZ && isPlainMultiString(data, size);
-    for (const WCHAR* member = strings; plainMulti && *member != L'\0'; member += lstrlenW(member) + 1) {
-        plainMulti = isXmlText(member, lstrlenW(member));
-    }
+    TextValue value;
+    value.read(type, data, size, isXmlText);
     bool plainNumber = type == REG_DWORD && size == sizeof(DWORD);
-    bool expressible = isXmlText(name, lstrlenW(name)) && (plainString || plainMulti || plainNumber || type == REG_BINARY);
+    bool expressible = isXmlText(name, lstrlenW(name)) && (value.plainString || value.plainMulti || plainNumber || type == REG_BINARY);
     // A key whose values are all left out is still made, as the component made it.
     if (!keyTagClosed) text.put(expressible ? L">\r\n" : L" ForceCreateOnInstall=\"yes\">\r\n");
     keyTagClosed = true;
@@ -250,9 +236,9 @@ void WixSource::writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWOR
         putFormatted(name, lstrlenW(name), false);
         text.putChar(L'"');
     }
-    if (plainMulti) {
+    if (value.plainMulti) {
         text.put(L" Type=\"multiString\">\r\n");
-        for (const WCHAR* member = strings; *member != L'\0'; member += lstrlenW(member) + 1) {
+        for (const WCHAR* member = value.strings; *member != L'\0'; member += lstrlenW(member) + 1) {
             text.put(L"            <MultiStringValue Value=\"");
             putFormatted(member, lstrlenW(member), true);
             text.put(L"\" />\r\n");
@@ -260,9 +246,9 @@ void WixSource::writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWOR
         text.put(L"          </RegistryValue>\r\n");
         return;
     }
-    if (plainString) {
+    if (value.plainString) {
         text.put(type == REG_SZ ? L" Type=\"string\" Value=\"" : L" Type=\"expandable\" Value=\"");
-        putFormatted(strings, length, true);
+        putFormatted(value.strings, value.length, true);
     } else if (plainNumber) {
         // Windows Installer reads the number as signed.
         text.put(L" Type=\"integer\" Value=\"");
@@ -284,8 +270,8 @@ void WixSource::endKey()
 
 void WixSource::endItem()
 {
-    if (inComponent) text.put(L"      </Component>\r\n");
-    inComponent = false;
+    if (component.succeeded) text.put(L"      </Component>\r\n");
+    component.succeeded = false;
 }
 
 bool WixSource::close()

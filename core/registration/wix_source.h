@@ -15,11 +15,9 @@ const int WIX_IDENTIFIER_CAPACITY = 73;
 struct WixSource {
     SourceText text;
     int itemNumber;  // identifiers carry it, so they stay unique whatever the names
-    bool inComponent;
+    SourceComponent component;
     bool keyStarted;
     bool keyTagClosed;  // the key has content: values, or comments on values left out
-    WCHAR componentPath[MAX_PATH];
-    size_t componentPathLength;
     WCHAR fileId[WIX_IDENTIFIER_CAPACITY];
 
     // False, with the system's error, when the file cannot be written.
