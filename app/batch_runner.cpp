@@ -5,7 +5,7 @@
 #include "core/jobs/path_resolver.h"
 #include "core/jobs/text_copy.h"
 #include "core/production/list_file_runner.h"
-#include "core/registration/isolated_performer.h"
+#include "core/worker/isolated_performer.h"
 #include "core/registration/result_log.h"
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"

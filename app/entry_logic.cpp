@@ -6,7 +6,7 @@
 #include "app/rights_check.h"
 #include "core/jobs/heap.h"
 #include "core/jobs/text_copy.h"
-#include "core/registration/worker_process.h"
+#include "core/worker/worker_server.h"
 #include "ui/main_window.h"
 
 namespace {

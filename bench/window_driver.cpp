@@ -6,7 +6,7 @@
 //   window_driver FOLDER ROUND RESULTFILE [run]
 #include <windows.h>
 
-#include "core/registration/worker_process.h"
+#include "core/worker/worker_server.h"
 #include "bench/window_probe.h"
 #include "core/jobs/heap.h"
 #include "ui/background_operations.h"

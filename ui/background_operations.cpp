@@ -5,7 +5,7 @@
 #include "core/production/job_stop.h"
 #include "core/production/list_file_runner.h"
 #include "core/production/path_expander.h"
-#include "core/registration/isolated_performer.h"
+#include "core/worker/isolated_performer.h"
 #include "resources/resource.h"
 #include "ui/item_list_view.h"
 #include "ui/main_window.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "core/jobs/heap.h"
-#include "core/registration/registry_overlay.h"
+#include "core/overlay/registry_overlay.h"
 
 namespace {
 
@@ -23,12 +23,16 @@ bool overlayUserClasses()
     }
     RegCloseKey(classes);
     OverlayStore* store = newZeroed<OverlayStore>();
-    WCHAR* writes = store != nullptr ? store->roots[OVERLAY_CLASSES_ROOT].writes : nullptr;
-    bool installed = writes != nullptr &&
-                     currentUserKeyName(writes, OVERLAY_PATH_CAPACITY - (sizeof USER_CLASSES / sizeof(WCHAR))) &&
+    if (store == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    WCHAR* writes = store->roots[OVERLAY_CLASSES_ROOT].writes;
+    bool installed = currentUserKeyName(writes, OVERLAY_PATH_CAPACITY - (sizeof USER_CLASSES / sizeof(WCHAR))) &&
                      lstrcatW(writes, USER_CLASSES) != nullptr && installRegistryOverlay(store);
+    DWORD installError = GetLastError();
     freeBlock(store);
-    if (!installed) SetLastError(ERROR_NOT_SUPPORTED);
+    SetLastError(installError);
     return installed;
 }
 

@@ -141,7 +141,7 @@ void failLoad(ComponentItem* item, DWORD error)
     describeSystemError(error, item->detail, sizeof item->detail);
 }
 
-void perform(ComponentItem* item, PerformTrace* trace)
+void performInThisProcess(ComponentItem* item, PerformTrace* trace)
 {
     item->detail[0] = '\0';
     OleInitialize(nullptr);

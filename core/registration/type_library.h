@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/jobs/component_item.h"
-#include "core/registration/registration_engine.h"
+#include "core/registration/perform_trace.h"
 
 // True for a path whose name ends in .tlb or .olb, in any case.
 bool isTypeLibraryPath(const char* path);

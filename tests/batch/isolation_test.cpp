@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "core/registration/status_texts.h"
-#include "core/registration/worker_channel.h"
+#include "core/worker/worker_channel.h"
 #include "tests/batch/batch_run.h"
 #include "tests/support/failure_causes.h"
 #include "tests/support/wait_until.h"

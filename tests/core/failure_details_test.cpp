@@ -2,7 +2,7 @@
 // run performs them.
 #include <gtest/gtest.h>
 
-#include "core/registration/isolated_performer.h"
+#include "core/worker/isolated_performer.h"
 #include "tests/support/failure_causes.h"
 
 TEST(FailureDetails, EachCauseGivesItsStatusAndDetailAndASuccessNone)

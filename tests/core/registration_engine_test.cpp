@@ -41,7 +41,7 @@ protected:
         item->switches.callInstall = install;
         lstrcpyA(item->switches.installCmdLine, commandLine);
         PerformTrace trace;
-        perform(item, &trace);
+        performInThisProcess(item, &trace);
         std::string status = item->status;
         freeComponentItem(item);
         return status;

@@ -2,7 +2,7 @@
 // its own executable, as the program does, so it serves as a worker when started as one.
 #include <gtest/gtest.h>
 
-#include "core/registration/worker_process.h"
+#include "core/worker/worker_server.h"
 
 int main(int argc, char** argv)
 {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/jobs/heap.h"
-#include "core/registration/worker_process.h"
+#include "core/worker/worker_server.h"
 #include "core/jobs/text_copy.h"
 #include "core/registration/status_texts.h"
 #include "resources/resource.h"

@@ -1,0 +1,11 @@
+#include "core/capture/captured_roots.h"
+
+const CapturedRoot CAPTURED_ROOTS[OVERLAY_ROOT_COUNT] = {
+    {"HKEY_CLASSES_ROOT", L"HKEY_CLASSES_ROOT"},
+    {"HKEY_LOCAL_MACHINE", L"HKEY_LOCAL_MACHINE"},
+    {"HKEY_CURRENT_USER", L"HKEY_CURRENT_USER"},
+    {"HKEY_USERS", L"HKEY_USERS"},
+    {"HKEY_CURRENT_CONFIG", L"HKEY_CURRENT_CONFIG"},
+};
+
+const WCHAR USER_CLASSES_PATH[] = L"Software\\Classes";
