@@ -155,9 +155,9 @@ void InnoSetupScript::value(const WCHAR* name, DWORD type, const BYTE* data, DWO
         text.putChar(L'"');
     } else if (value.plainMulti) {
         text.putChar(L'"');
-        for (const WCHAR* member = value.strings; *member != L'\0'; member += lstrlenW(member) + 1) {
-            if (member != value.strings) text.put(L"{break}");
-            putEscaped(member, lstrlenW(member), true);
+        for (int at = 0; at < value.multiLength; at += lstrlenW(value.strings + at) + 1) {
+            if (at > 0) text.put(L"{break}");
+            putEscaped(value.strings + at, lstrlenW(value.strings + at), true);
         }
         text.putChar(L'"');
     } else if (plainNumber) {

@@ -20,16 +20,16 @@ int wholeStringLength(const BYTE* data, DWORD size)
     return text[length] == L'\0' ? length : -1;
 }
 
-bool isPlainMultiString(const BYTE* data, DWORD size)
+// The characters of a multi-string's strings with their terminators, without the one after
+// them; -1 for data that is no such list or whose first string is empty (an installer source
+// reads a list that begins with a separator as one to add to).
+int multiStringLength(const BYTE* data, DWORD size)
 {
-    if (size < 3 * sizeof(WCHAR) || size % sizeof(WCHAR) != 0) return false;
+    if (size < 3 * sizeof(WCHAR) || size % sizeof(WCHAR) != 0) return -1;
     const WCHAR* text = (const WCHAR*)data;
-    DWORD count = size / sizeof(WCHAR);
-    if (text[0] == L'\0' || text[count - 1] != L'\0' || text[count - 2] != L'\0') return false;
-    for (DWORD i = 1; i + 2 < count; i++) {
-        if (text[i] == L'\0' && text[i - 1] == L'\0') return false;
-    }
-    return true;
+    int count = (int)(size / sizeof(WCHAR));
+    if (text[0] == L'\0' || text[count - 1] != L'\0' || text[count - 2] != L'\0') return -1;
+    return count - 1;
 }
 
 const size_t FIRST_CAPACITY = 16384;
@@ -132,9 +132,10 @@ void TextValue::read(DWORD type, const BYTE* data, DWORD size, bool (*carries)(c
     strings = (const WCHAR*)data;
     length = wholeStringLength(data, size);
     plainString = (type == REG_SZ || type == REG_EXPAND_SZ) && length >= 0 && carries(strings, length);
-    plainMulti = type == REG_MULTI_SZ && isPlainMultiString(data, size);
-    for (const WCHAR* member = strings; plainMulti && *member != L'\0'; member += lstrlenW(member) + 1) {
-        plainMulti = carries(member, lstrlenW(member));
+    multiLength = type == REG_MULTI_SZ ? multiStringLength(data, size) : -1;
+    plainMulti = multiLength > 0;
+    for (int at = 0; plainMulti && at < multiLength; at += lstrlenW(strings + at) + 1) {
+        plainMulti = carries(strings + at, lstrlenW(strings + at));
     }
 }
 

@@ -26,10 +26,12 @@ struct SourceText {
 
 // What of a captured value a source can write back byte for byte as text, by the source's own
 // test of the text it carries: a string value of one whole string ended by its one terminator,
-// or a multi-string of strings each ended by a terminator, none empty, and one more after them.
+// or a multi-string of strings each ended by a terminator, the first not empty, and one more
+// after them.
 struct TextValue {
     const WCHAR* strings;
-    int length;  // of the plain string
+    int length;       // of the plain string
+    int multiLength;  // of the multi-string's strings with their terminators
     bool plainString;
     bool plainMulti;
 

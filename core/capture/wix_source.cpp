@@ -2,6 +2,8 @@
 
 #include <wchar.h>
 
+#include <initializer_list>
+
 #include "core/overlay/overlay_store.h"
 
 namespace {
@@ -55,9 +57,29 @@ void putXmlChar(SourceText& text, WCHAR c)
     }
 }
 
+// The text at c begins a variable of WiX's binder: !(loc.x), !(wix.x) or !(bind.x), with its
+// closing parenthesis somewhere after it.
+bool startsBindVariable(const WCHAR* c, size_t length)
+{
+    if (length < 2 || c[0] != L'!' || c[1] != L'(') return false;
+    for (const WCHAR* ns : {L"loc.", L"wix.", L"bind."}) {
+        size_t nsLength = lstrlenW(ns);
+        if (length >= 2 + nsLength && wcsncmp(c + 2, ns, nsLength) == 0) return wmemchr(c + 2, L')', length - 2) != nullptr;
+    }
+    return false;
+}
+
+// A character of text as XML that WiX gives back as itself: its preprocessor reads "$$" as
+// "$" (and "$(" as a variable), its binder "!!(" before a variable as "!(".
+void putLiteralChar(SourceText& text, const WCHAR* c, size_t length)
+{
+    if (*c == L'$' || startsBindVariable(c, length)) text.putChar(*c);
+    putXmlChar(text, *c);
+}
+
 void putXml(SourceText& text, const WCHAR* part)
 {
-    while (*part != L'\0') putXmlChar(text, *part++);
+    for (size_t length = lstrlenW(part); *part != L'\0'; part++, length--) putLiteralChar(text, part, length);
 }
 
 }  // namespace
@@ -139,7 +161,7 @@ void WixSource::putFormatted(const WCHAR* value, size_t length, bool referToFile
             text.putChar(c);
             text.putChar(L']');
         } else {
-            putXmlChar(text, c);
+            putLiteralChar(text, value + i, length - i);
         }
     }
 }
@@ -230,7 +252,13 @@ void WixSource::value(const WCHAR* name, DWORD type, const BYTE* data, DWORD siz
     }
     if (value.plainMulti) {
         text.put(L" Type=\"multiString\">\r\n");
-        for (const WCHAR* member = value.strings; *member != L'\0'; member += lstrlenW(member) + 1) {
+        for (int at = 0; at < value.multiLength; at += lstrlenW(value.strings + at) + 1) {
+            // WiX refuses an empty attribute; an element without one stands for an empty string.
+            const WCHAR* member = value.strings + at;
+            if (*member == L'\0') {
+                text.put(L"            <MultiStringValue />\r\n");
+                continue;
+            }
             text.put(L"            <MultiStringValue Value=\"");
             putFormatted(member, lstrlenW(member), true);
             text.put(L"\" />\r\n");

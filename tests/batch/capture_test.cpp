@@ -2,6 +2,7 @@
 // and the scratch keys that took them are gone afterwards, whatever became of the item.
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 
 #include "core/registration/status_texts.h"
@@ -45,6 +46,13 @@ std::string registryState(const RegistryWrite& write)
     }
     RegCloseKey(key);
     return state;
+}
+
+std::vector<std::string> registryStates()
+{
+    std::vector<std::string> states;
+    for (const RegistryWrite& write : REGISTRY_WRITES) states.push_back(registryState(write));
+    return states;
 }
 
 std::string expectedState(const RegistryWrite& write)
@@ -126,6 +134,7 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
     // With /c the classes captured are those of the user.
     run("/s /c /x:user.reg .\\server.dll");
     run("/s /c /x:user.wxs .\\server.dll");
+    run("/s /c /x:user.iss .\\server.dll");
 
     std::string block = "; " + server + " : " + STATUS_REGISTERED + "\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
                         "]\r\n@=\"Plinthora Sample Object (test build)\"\r\n\r\n[HKEY_CLASSES_ROOT\\" + SAMPLE_CLASS_KEY +
@@ -135,12 +144,16 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
     EXPECT_EQ(itemLine(server, "/i:abc", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
     EXPECT_EQ((std::vector<std::string>{registered("server.dll"), installed("server.dll", 1, "abc"),
                                         registered("server.dll"), registered("server.dll"), registered("server.dll"),
-                                        registered("server.dll")}),
+                                        registered("server.dll"), registered("server.dll")}),
               calls.lines());
     EXPECT_NE(std::string::npos, readFileBytes(scratch.file("user.reg"))
                                      .find(utf16(std::string("\r\n[HKEY_CURRENT_USER\\Software\\Classes\\") + SAMPLE_CLASS_KEY + "]\r\n")));
     EXPECT_NE(std::string::npos, readFileBytes(scratch.file("user.wxs"))
                                      .find(std::string("<RegistryKey Root=\"HKCU\" Key=\"Software\\Classes\\") + SAMPLE_CLASS_KEY + "\">"));
+    EXPECT_NE(std::string::npos, readFileBytes(scratch.file("user.iss"))
+                                     .find(std::string("Root: HKCU") + (sizeof(void*) == 8 ? "64" : "32") +
+                                           "; Subkey: \"Software\\Classes\\CLSID\\{{68E2845A-D929-47E3-9A91-B81448E5A0BD}\"; "
+                                           "ValueType: string"));
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_CLASS_KEY));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, std::string("Software\\Classes\\") + SAMPLE_CLASS_KEY));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, (scratchParent + "4294967292").c_str()));
@@ -156,15 +169,17 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
 TEST_F(BatchRun, ACapturedFileImportedWithTheRegistryEditorGivesBackWhatTheComponentWrote)
 {
     removeRegistryWrites();
+    RegSetKeyValueW(HKEY_CLASSES_ROOT, WRITER_CLASS_KEY, L"Old", REG_SZ, L"old", sizeof L"old");
     std::string crash = placeComponent("comp_registry_writer_crash.dll", scratch.file("crash.dll"));
     std::string writer = placeComponent("comp_registry_writer.dll", scratch.file("writer.dll"));
     writeFileBytes(scratch.file("list.txt"), crash + "\r\n" + writer + "\r\n");
 
+    const std::vector<std::string> before = registryStates();
     run("/s /l:run.log /x:out.reg /f:list.txt");
 
     EXPECT_EQ(itemLine(crash, "", STATUS_REGISTER_FAILED) + itemLine(writer, "", STATUS_REGISTERED),
               readFileBytes(scratch.file("run.log")));
-    for (const RegistryWrite& write : REGISTRY_WRITES) EXPECT_EQ("absent", registryState(write));
+    EXPECT_EQ(before, registryStates());
     EXPECT_FALSE(scratchKeysLeft());
     std::string file = readFileBytes(scratch.file("out.reg"));
     EXPECT_NE(std::string::npos, file.find(utf16("; " + crash + " : " + STATUS_REGISTER_FAILED + "\r\n")));
@@ -174,6 +189,8 @@ TEST_F(BatchRun, ACapturedFileImportedWithTheRegistryEditorGivesBackWhatTheCompo
                                      "regedit.exe /s \"" + scratch.file("out.reg") + "\"", settings);
     EXPECT_TRUE(imported.finished);
     for (const RegistryWrite& write : REGISTRY_WRITES) EXPECT_EQ(expectedState(write), registryState(write));
+    EXPECT_NE(ERROR_SUCCESS, RegGetValueW(HKEY_CLASSES_ROOT, WRITER_CLASS_KEY, L"Old", RRF_RT_ANY, nullptr, nullptr, nullptr))
+        << "the key the component deleted and wrote again keeps what it held before";
     removeRegistryWrites();
 }
 
@@ -190,7 +207,13 @@ TEST_F(BatchRun, CaptureRefusesUnregisteringAndAFileItWouldSpoilPerformingNothin
     EXPECT_EQ(errorLine("notes.reg は UTF-16 の登録ファイルではないため追記できません"),
               readFileBytes(scratch.file("run.log")));
     EXPECT_EQ("REGEDIT4\r\n", readFileBytes(scratch.file("notes.reg")));
-    EXPECT_TRUE(calls.lines().empty());
+    // A file saved empty as Unicode holds only its byte-order mark: it gets the header.
+    writeFileBytes(scratch.file("empty.reg"), "\xFF\xFE");
+    run("/s /x:empty.reg ok.dll");
+    EXPECT_EQ("\xFF\xFE" + utf16(std::string("Windows Registry Editor Version 5.00\r\n\r\n; ok.dll : ") + STATUS_REGISTERED +
+                                 "\r\n\r\n"),
+              readFileBytes(scratch.file("empty.reg")));
+    EXPECT_EQ(std::vector<std::string>{registered("ok.dll")}, calls.lines());
     EXPECT_FALSE(fileExists(besideProgram("capture.reg")));
 }
 
@@ -227,6 +250,20 @@ size_t occurrences(const std::wstring& text, const std::wstring& part)
     return count;
 }
 
+// XML forbids "--" inside a comment.
+std::wstring commentText(std::wstring text)
+{
+    for (size_t at = text.find(L"--"); at != std::wstring::npos; at = text.find(L"--", at)) text.insert(at + 1, L" ");
+    return text;
+}
+
+// The line that holds part, or npos.
+size_t lineOf(const std::wstring& text, const std::wstring& part)
+{
+    size_t at = text.find(part);
+    return at == std::wstring::npos ? at : std::count(text.begin(), text.begin() + at, L'\n');
+}
+
 struct InstallerLine {
     std::wstring wix;
     std::wstring inno;
@@ -248,7 +285,7 @@ std::vector<InstallerLine> installerLines(const std::string& crash, const std::s
         innoHex += (i > 0 ? L" " : L"") + std::wstring(pair);
     }
     return {
-        {L"<!-- " + wide(crash) + L" : DllRegisterServer失敗 -->", L"; " + wide(crash) + L" : DllRegisterServer失敗"},
+        {L"<!-- " + commentText(wide(crash)) + L" : DllRegisterServer失敗 -->", L"; " + wide(crash) + L" : DllRegisterServer失敗"},
         {L"<Component Id=\"PlinthoraComponent2_writer.dll\" Bitness=\"" WIX_BITNESS L"\">\r\n"
          L"        <File Id=\"PlinthoraFile2_writer.dll\" Source=\"" + wide(writer) + L"\" KeyPath=\"yes\" />",
          L"; " + wide(writer) + L" : 登録完了"},
@@ -266,6 +303,20 @@ std::vector<InstallerLine> installerLines(const std::string& crash, const std::s
          L"            <MultiStringValue Value=\"one\" />\r\n            <MultiStringValue Value=\"二つ目\" />\r\n"
          L"            <MultiStringValue Value=\"\\three&quot;\" />\r\n          </RegistryValue>",
          hklm + L"multisz; ValueName: \"Multi \"\"名前\"\" a\\b\"; ValueData: \"one{break}二つ目{break}\\three\"\"\"" + flags},
+        {L"<RegistryValue Name=\"Multi with empty\" Type=\"multiString\">\r\n"
+         L"            <MultiStringValue Value=\"one\" />\r\n            <MultiStringValue />\r\n"
+         L"            <MultiStringValue Value=\"three\" />\r\n          </RegistryValue>",
+         hklm + L"multisz; ValueName: \"Multi with empty\"; ValueData: \"one{break}{break}three\"" + flags},
+        {L"<RegistryKey Root=\"HKCR\" Key=\"PlinthoraCaptureTest\\DefaultIcon\">\r\n"
+         L"          <RegistryValue Type=\"string\" Value=\"[#PlinthoraFile2_writer.dll],1\" />",
+         hkcr + L"\\DefaultIcon\"; ValueType: string; ValueName: \"\"; ValueData: \"{app}\\writer.dll,1\"" + flags},
+        {L"<RegistryValue Type=\"string\" Value=\"&quot;[#PlinthoraFile2_writer.dll]&quot; /automation\" />",
+         hkcr + L"\\LocalServer32\"; ValueType: string; ValueName: \"\"; ValueData: \"\"\"{app}\\writer.dll\"\" /automation\"" +
+             flags},
+        {L"<RegistryValue Name=\"Variables\" Type=\"string\" "
+         L"Value=\"$$(var.Version) $$$$ $$5 !!(loc.Name) !!!(wix.Same) !(not.variable\" />",
+         hkcu + L"string; ValueName: \"Variables\"; ValueData: \"$(var.Version) $$ $5 !(loc.Name) !!(wix.Same) !(not.variable\"" +
+             flags},
         {L"<RegistryValue Name=\"Number\" Type=\"integer\" Value=\"1223629\" />",
          hkcu + L"dword; ValueName: \"Number\"; ValueData: \"$0012abcd\"" + flags},
         {L"<RegistryValue Name=\"Binary\" Type=\"binary\" Value=\"" + wixHex + L"\" />",
@@ -326,20 +377,24 @@ void expectValidWixSource(const std::string& path)
 TEST_F(BatchRun, CaptureToWixSourceAndInnoSetupScriptGivesEveryWriteOfTheComponentThatSucceeded)
 {
     removeRegistryWrites();
-    std::string crash = placeComponent("comp_registry_writer_crash.dll", scratch.file("crash.dll"));
+    // The class key the component deletes before writing it again.
+    RegSetKeyValueW(HKEY_CLASSES_ROOT, WRITER_CLASS_KEY, L"Old", REG_SZ, L"old", sizeof L"old");
+    std::string crash = placeComponent("comp_registry_writer_crash.dll", scratch.makeFolder("build--x64") + "\\crash.dll");
     std::string writer = placeComponent("comp_registry_writer.dll", scratch.file("writer.dll"));
     writeFileBytes(scratch.file("list.txt"), crash + "\r\n" + writer + "\r\n");
-    for (const char* name : {"out.wxs", "out.iss"}) writeFileBytes(scratch.file(name), std::string(100000, 'x'));
+    // The format is that of the last extension.
+    for (const char* name : {"out.v2.wxs", "app.x64.iss"}) writeFileBytes(scratch.file(name), std::string(100000, 'x'));
 
-    run("/s /l:run.log /x:out.wxs /f:list.txt");
-    run("/s /x:out.iss /f:list.txt");
+    const std::vector<std::string> before = registryStates();
+    run("/s /l:run.log /x:out.v2.wxs /f:list.txt");
+    run("/s /x:app.x64.iss /f:list.txt");
 
     EXPECT_EQ(itemLine(crash, "", STATUS_REGISTER_FAILED) + itemLine(writer, "", STATUS_REGISTERED),
               readFileBytes(scratch.file("run.log")));
-    for (const RegistryWrite& write : REGISTRY_WRITES) EXPECT_EQ("absent", registryState(write));
+    EXPECT_EQ(before, registryStates());
     EXPECT_FALSE(scratchKeysLeft());
-    std::string wixBytes = readFileBytes(scratch.file("out.wxs"));
-    std::string innoBytes = readFileBytes(scratch.file("out.iss"));
+    std::string wixBytes = readFileBytes(scratch.file("out.v2.wxs"));
+    std::string innoBytes = readFileBytes(scratch.file("app.x64.iss"));
     std::wstring wix = wide(wixBytes, CP_UTF8);
     std::wstring inno = wide(innoBytes, CP_UTF8);
     EXPECT_EQ(0u, wixBytes.find("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<Wix xmlns=\"http://wixtoolset.org/schemas/v4/wxs\">"));
@@ -352,7 +407,13 @@ TEST_F(BatchRun, CaptureToWixSourceAndInnoSetupScriptGivesEveryWriteOfTheCompone
     }
     EXPECT_EQ(1u, occurrences(wix, L"PlinthoraCaptureTest\\空のキー"));
     EXPECT_EQ(1u, occurrences(inno, L"PlinthoraCaptureTest\\空のキー"));
-    expectValidWixSource(scratch.file("out.wxs"));
+    // The deleted key is deleted before it is written again.
+    EXPECT_LT(lineOf(wix, L"<RemoveRegistryKey Root=\"HKCR\" Key=\"PlinthoraCaptureTest\" Action=\"removeOnInstall\" />"),
+              lineOf(wix, L"<RegistryKey Root=\"HKCR\" Key=\"PlinthoraCaptureTest\">"));
+    EXPECT_LT(lineOf(inno, L"Root: HKCR" BITS L"; Subkey: \"PlinthoraCaptureTest\"; Flags: deletekey"),
+              lineOf(inno, L"Root: HKCR" BITS L"; Subkey: \"PlinthoraCaptureTest\"; ValueType:"));
+    expectValidWixSource(scratch.file("out.v2.wxs"));
+    removeRegistryWrites();
 }
 
 // Identifiers come from file names, which may repeat in other folders and hold anything.

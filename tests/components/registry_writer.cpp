@@ -8,6 +8,7 @@
 extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer()
 {
     recordServerCall("DllRegisterServer");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, WRITER_CLASS_KEY);
     for (const RegistryWrite& write : REGISTRY_WRITES) {
         HKEY key = nullptr;
         LONG error = RegCreateKeyExW(write.root, write.key, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
@@ -25,8 +26,12 @@ extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer()
     for (DWORD i = 0; i < length; i++) {
         if (path[i] >= L'a' && path[i] <= L'z') path[i] -= L'a' - L'A';
     }
-    LONG error = RegSetKeyValueW(HKEY_CLASSES_ROOT, SERVER_KEY, nullptr, REG_SZ, path, (length + 1) * sizeof(WCHAR));
-    if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+    for (const auto& write : PATH_WRITES) {
+        WCHAR text[MAX_PATH + 32];
+        int textLength = wsprintfW(text, L"%s%s%s", write.before, path, write.after);
+        LONG error = RegSetKeyValueW(HKEY_CLASSES_ROOT, write.key, nullptr, REG_SZ, text, (textLength + 1) * sizeof(WCHAR));
+        if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+    }
 #ifdef CRASH_AFTER_WRITING
     *(volatile int*)nullptr = 0;
 #endif

@@ -20,7 +20,9 @@ namespace registry_writes {
 const WCHAR QUOTED[] = L"a \"quoted\" C:\\path\\ and 日本語";
 const WCHAR EXPANDABLE[] = L"%SystemRoot%\\system32\\部品.dll";
 const WCHAR MULTI[] = L"one\0二つ目\0\\three\"\0";
+const WCHAR MULTI_WITH_EMPTY[] = L"one\0\0three\0";
 const WCHAR TWO_LINES[] = L"first\r\nsecond";
+const WCHAR VARIABLES[] = L"$(var.Version) $$ $5 !(loc.Name) !!(wix.Same) !(not.variable";
 const WCHAR FORMATTED[] = L"#[Property] {braces} [~] [#file] {{x}}";
 const DWORD NUMBER = 0x0012ABCD;
 const ULONGLONG BIG_NUMBER = 0x0123456789ABCDEFull;
@@ -36,7 +38,11 @@ const RegistryWrite REGISTRY_WRITES[] = {
      sizeof registry_writes::EXPANDABLE},
     {HKEY_LOCAL_MACHINE, L"Software\\PlinthoraCaptureTest", L"Multi \"名前\" a\\b", REG_MULTI_SZ, registry_writes::MULTI,
      sizeof registry_writes::MULTI},
+    {HKEY_LOCAL_MACHINE, L"Software\\PlinthoraCaptureTest", L"Multi with empty", REG_MULTI_SZ,
+     registry_writes::MULTI_WITH_EMPTY, sizeof registry_writes::MULTI_WITH_EMPTY},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Number", REG_DWORD, &registry_writes::NUMBER, sizeof(DWORD)},
+    {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Variables", REG_SZ, registry_writes::VARIABLES,
+     sizeof registry_writes::VARIABLES},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Binary", REG_BINARY, registry_writes::BINARY,
      sizeof registry_writes::BINARY - 1},
     {HKEY_CURRENT_USER, L"Software\\PlinthoraCaptureTest", L"Formatted", REG_SZ, registry_writes::FORMATTED,
@@ -49,8 +55,18 @@ const RegistryWrite REGISTRY_WRITES[] = {
     {HKEY_USERS, L".DEFAULT\\Software\\PlinthoraCaptureTest", L"Number", REG_DWORD, &registry_writes::NUMBER, sizeof(DWORD)},
 };
 
-// Where the component writes its own path.
-const WCHAR SERVER_KEY[] = L"PlinthoraCaptureTest\\InprocServer32";
+// Where the component writes its own path: alone, and with text before and after it. It
+// deletes its class key first, as a registration that starts afresh does.
+const WCHAR WRITER_CLASS_KEY[] = L"PlinthoraCaptureTest";
+const struct {
+    const WCHAR* key;
+    const WCHAR* before;
+    const WCHAR* after;
+} PATH_WRITES[] = {
+    {L"PlinthoraCaptureTest\\InprocServer32", L"", L""},
+    {L"PlinthoraCaptureTest\\DefaultIcon", L"", L",1"},
+    {L"PlinthoraCaptureTest\\LocalServer32", L"\"", L"\" /automation"},
+};
 
 // The keys to remove afterwards, under each root.
 const struct {
