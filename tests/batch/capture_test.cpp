@@ -462,6 +462,14 @@ TEST_F(BatchRun, ACapturedComponentReadsTheRealRegistryAndItsDeletionsAreCapture
     plantProbeKeys();
     run("/s .\\probe.dll");
     EXPECT_EQ(probeKeys(), imported);
+
+    // Captured again where it is registered, it gives the same files: the keys it creates
+    // without values are captured whether or not they were there.
+    plantWhatTheProbeDeletes();
+    for (const std::string format : {".reg", ".wxs", ".iss"}) {
+        run("/s /x:again" + format + " .\\probe.dll");
+        EXPECT_EQ(readFileBytes(scratch.file("out" + format)), readFileBytes(scratch.file("again" + format))) << format;
+    }
     removeProbeKeys();
 }
 
