@@ -75,6 +75,20 @@ bool realHasValue(const OverlayKey* key, const UNICODE_STRING* name)
     return found;
 }
 
+// A key asked to exist is part of what is written even where the real registry has it
+// already, so that what a component writes does not depend on whether it was registered
+// before. The caller keeps the handle it was given: reads see what they saw.
+void keepCreated(const OverlayKey* key)
+{
+    HANDLE store;
+    if (key->length == 0) return;
+    if (space.openIn(key, TREE_WRITES, KEY_QUERY_VALUE, &store) != NT_OK) {
+        if (space.createIn(key, TREE_WRITES, KEY_QUERY_VALUE, 0, &store) != NT_OK) return;
+        space.changed();
+    }
+    space.nt.close(store);
+}
+
 NTSTATUS NTAPI overlayCreateKey(HANDLE* handle, ACCESS_MASK access, OBJECT_ATTRIBUTES* attributes, ULONG titleIndex,
                                 UNICODE_STRING* className, ULONG options, ULONG* disposition)
 {
@@ -85,7 +99,11 @@ NTSTATUS NTAPI overlayCreateKey(HANDLE* handle, ACCESS_MASK access, OBJECT_ATTRI
     }
     if (place == PLACE_TOO_LONG) return NT_NAME_TOO_LONG;
     NTSTATUS status = openShown(&key, access, handle);
-    if (status == NT_OK && disposition != nullptr) *disposition = REG_OPENED_EXISTING_KEY;
+    if (status == NT_OK) {
+        if (disposition != nullptr) *disposition = REG_OPENED_EXISTING_KEY;
+        keepCreated(&key);
+        return status;
+    }
     if (status != NT_NAME_NOT_FOUND && status != NT_PATH_NOT_FOUND) return status;
     status = space.createIn(&key, TREE_WRITES, access, options, handle);
     if (status != NT_OK) return status;

@@ -71,20 +71,42 @@ const struct {
     {HKEY_CLASSES_ROOT, overlay_probe::CLASS_KEY},
     {HKEY_CLASSES_ROOT, "PlinthoraOverlayProbe"},
     {HKEY_CURRENT_USER, overlay_probe::PLANTED_KEY},
+    {HKEY_CLASSES_ROOT, overlay_probe::LISTED_KEY},
 };
+
+const std::string USER_CLASSES = "Software\\Classes\\";
+
+void removeKey(HKEY root, const std::string& path)
+{
+    RegDeleteTreeA(root, path.c_str());
+    RegDeleteKeyA(root, path.c_str());
+}
 
 void removeProbeKeys()
 {
-    for (const auto& probe : PROBE_KEYS) RegDeleteTreeA(probe.root, probe.key), RegDeleteKeyA(probe.root, probe.key);
+    for (const auto& probe : PROBE_KEYS) {
+        removeKey(probe.root, probe.key);
+        // Registered with /c, the classes are the user's.
+        if (probe.root == HKEY_CLASSES_ROOT) removeKey(HKEY_CURRENT_USER, USER_CLASSES + probe.key);
+    }
+}
+
+// What registering the component deletes: planted again, a registered component's capture
+// starts where the first one did.
+void plantWhatTheProbeDeletes()
+{
+    using namespace overlay_probe;
+    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_KEY, PLANTED_VALUE, REG_SZ, "planted", 8);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_KEY, KEPT_VALUE, REG_SZ, "kept", 5);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_SUBKEY, "", REG_SZ, "planted", 8);
+    RegSetKeyValueA(HKEY_CLASSES_ROOT, SHARED_KEY, PLANTED_VALUE, REG_SZ, "planted", 8);
 }
 
 void plantProbeKeys()
 {
     removeProbeKeys();
-    using namespace overlay_probe;
-    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_KEY, PLANTED_VALUE, REG_SZ, "planted", 8);
-    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_KEY, KEPT_VALUE, REG_SZ, "kept", 5);
-    RegSetKeyValueA(HKEY_CURRENT_USER, PLANTED_SUBKEY, "", REG_SZ, "planted", 8);
+    plantWhatTheProbeDeletes();
+    RegSetKeyValueA(HKEY_CLASSES_ROOT, overlay_probe::REAL_ONLY_KEY, "", REG_SZ, "planted", 8);
 }
 
 // A key and everything below it, one line a key and one a value with its type and bytes.
@@ -465,11 +487,17 @@ TEST_F(BatchRun, ACapturedComponentReadsTheRealRegistryAndItsDeletionsAreCapture
           "[HKEY_LOCAL_MACHINE\\" + std::string(WRITTEN_KEY) + "]\r\n\"" + WRITTEN_VALUE + "\"=\"" +
               escaped(programFiles + std::string(SUFFIX)) + "\"\r\n\r\n",
           "[-HKEY_CURRENT_USER\\" + std::string(PLANTED_SUBKEY) + "]\r\n\r\n",
-          "[HKEY_CURRENT_USER\\" + std::string(PLANTED_KEY) + "]\r\n\"" + PLANTED_VALUE + "\"=-\r\n\r\n"}) {
+          "[HKEY_CURRENT_USER\\" + std::string(PLANTED_KEY) + "]\r\n\"" + PLANTED_VALUE + "\"=-\r\n\r\n",
+          "[HKEY_CLASSES_ROOT\\" + std::string(CLASS_KEY) + "\\Control]\r\n\r\n",
+          "[HKEY_CLASSES_ROOT\\" + std::string(SHARED_KEY) + "]\r\n\"" + PLANTED_VALUE + "\"=-\r\n\r\n",
+          "[HKEY_CLASSES_ROOT\\" + std::string(ADDED_KEY) + "]\r\n\r\n"}) {
         EXPECT_NE(std::string::npos, file.find(utf16(block))) << "the capture lacks " << block;
     }
-    EXPECT_EQ(std::string::npos, file.find(utf16("HKEY_CLASSES_ROOT\\PlinthoraOverlayProbe")))
-        << "a key made and deleted again is captured";
+    for (const std::string& left : {std::string("HKEY_CLASSES_ROOT\\PlinthoraOverlayProbe]"), std::string("HKEY_CLASSES_ROOT\\PlinthoraOverlayProbe\\"),
+                                     "[-HKEY_CLASSES_ROOT\\" + std::string(LISTED_KEY), std::string(READ_KEY) + "]"}) {
+        EXPECT_EQ(std::string::npos, file.find(utf16(left)))
+            << left << " is captured: it was made and deleted again, refused deletion, or only opened";
+    }
 
     // As installer source the deletions are made on installation.
     run("/s /x:out.wxs .\\probe.dll");
@@ -495,5 +523,45 @@ TEST_F(BatchRun, ACapturedComponentReadsTheRealRegistryAndItsDeletionsAreCapture
     plantProbeKeys();
     run("/s .\\probe.dll");
     EXPECT_EQ(probeKeys(), imported);
+
+    // Captured again where it is registered, it gives the same files: the keys it creates
+    // without values are captured whether or not they were there.
+    plantWhatTheProbeDeletes();
+    for (const std::string format : {".reg", ".wxs", ".iss"}) {
+        run("/s /x:again" + format + " .\\probe.dll");
+        EXPECT_EQ(readFileBytes(scratch.file("out" + format)), readFileBytes(scratch.file("again" + format))) << format;
+    }
     removeProbeKeys();
+}
+
+// With /c the component's classes go to the user's, while what it writes and deletes outside
+// them reaches the registry as usual; the next item of the same worker, without /c, registers
+// in the machine's classes again.
+TEST_F(BatchRun, WithCTheProbeWritesOutsideTheClassesAsUsualAndTheNextItemRegistersForTheMachine)
+{
+    using namespace overlay_probe;
+    plantProbeKeys();
+    // A value of the machine's classes cannot be deleted for the user alone: the user's hold it.
+    RegDeleteKeyValueA(HKEY_CLASSES_ROOT, SHARED_KEY, PLANTED_VALUE);
+    RegSetKeyValueA(HKEY_CURRENT_USER, (USER_CLASSES + SHARED_KEY).c_str(), PLANTED_VALUE, REG_SZ, "planted", 8);
+    std::string probe = placeComponent("comp_registry_overlay_probe.dll", scratch.file("probe.dll"));
+    std::string server = placeComponent("comp_sample_server.dll", scratch.file("server.dll"));
+    writeFileBytes(scratch.file("list.txt"), "/c .\\probe.dll\r\n.\\server.dll\r\n");
+
+    run("/s /l:run.log /f:list.txt");
+
+    EXPECT_EQ(itemLine(probe, "/c ", STATUS_REGISTERED) + itemLine(server, "", STATUS_REGISTERED),
+              readFileBytes(scratch.file("run.log")));
+    char written[MAX_PATH + sizeof SUFFIX] = {};
+    DWORD size = sizeof written;
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_LOCAL_MACHINE, WRITTEN_KEY, WRITTEN_VALUE, RRF_RT_REG_SZ, nullptr, written, &size));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, PLANTED_SUBKEY));
+    for (const std::string& key : {std::string(CLASS_KEY) + "\\Control", std::string(CATEGORY_KEY), std::string(ADDED_KEY)}) {
+        EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + key)) << key;
+        EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, key)) << key;
+    }
+    EXPECT_TRUE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_CLASS_KEY));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + SAMPLE_CLASS_KEY));
+    removeProbeKeys();
+    removeKey(HKEY_CLASSES_ROOT, SAMPLE_CLASS_KEY);
 }

@@ -220,10 +220,13 @@ TEST_F(BatchRun, ASilentRunOfManyComponentsPerformsEachOnceInOrder)
     EXPECT_EQ(expectedCalls, calls.lines());
 }
 
-TEST_F(BatchRun, SlashQuestionMarkAloneShowsTheJobLanguageInBrief)
+TEST_F(BatchRun, SlashOrHyphenQuestionMarkAloneShowsTheJobLanguageInBrief)
 {
-    ProcessRun shown = run("/?");
-    ASSERT_EQ(1u, shown.boxes.size());
-    EXPECT_TRUE(beginsWith(shown.boxes[0].text, "使い方 : plinthora.exe")) << shown.boxes[0].text;
-    EXPECT_NE(std::string::npos, shown.boxes[0].text.find("/e\t"));
+    // Every switch may be written with a hyphen.
+    for (const char* request : {"/?", "-?"}) {
+        ProcessRun shown = run(request);
+        ASSERT_EQ(1u, shown.boxes.size()) << request;
+        EXPECT_TRUE(beginsWith(shown.boxes[0].text, "使い方 : plinthora.exe")) << shown.boxes[0].text;
+        EXPECT_NE(std::string::npos, shown.boxes[0].text.find("/e\t"));
+    }
 }

@@ -28,5 +28,17 @@ const char KEPT_VALUE[] = "Kept";
 const char PLANTED_SUBKEY[] = "Software\\PlinthoraOverlayProbe\\Planted key";
 // Made and deleted again under HKEY_CLASSES_ROOT.
 const char PASSING_KEY[] = "PlinthoraOverlayProbe\\Passing";
+// Made without values below the class key, as controls mark themselves.
+const char* const CLASS_FLAGS[] = {"Control", "Programmable"};
+
+// Planted by the test under HKEY_CLASSES_ROOT: the listed key with two subkeys, the shared
+// one holding PLANTED_VALUE. The component writes WRITTEN_VALUE to the shared key, so that
+// the listed key has subkeys both in the registry and among its writes, and adds a subkey,
+// listing and counting the subkeys after each; it deletes the shared key's values one by one,
+// at index 0 until none is left, and tries to delete the listed key, which the system refuses.
+const char LISTED_KEY[] = "PlinthoraOverlayProbeListed";
+const char SHARED_KEY[] = "PlinthoraOverlayProbeListed\\Shared";
+const char REAL_ONLY_KEY[] = "PlinthoraOverlayProbeListed\\Real only";
+const char ADDED_KEY[] = "PlinthoraOverlayProbeListed\\Added";
 
 }  // namespace overlay_probe

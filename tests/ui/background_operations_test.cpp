@@ -16,6 +16,7 @@
 #include "tests/support/test_paths.h"
 #include "tests/ui/dialog_driver.h"
 #include "tests/ui/window_harness.h"
+#include "ui/background_operations.h"
 #include "ui/item_dialog.h"
 #include "ui/item_list_view.h"
 
@@ -246,15 +247,18 @@ TEST_F(Work, CaptureCommandPerformsEveryRowIntoTheChosenFile)
     CopyFileA(componentPath("comp_registry_writer_crash.dll").c_str(), crash.c_str(), FALSE);
     CopyFileA(componentPath("comp_sample_server.dll").c_str(), server.c_str(), FALSE);
     appendFromWorker({crash, server});
-    item(1)->switches.unregister = 1;
-    std::string refusal;
-    commandWithDialog(IDM_CAPTURE, PROGRAM_NAME, [&](HWND box) {
-        refusal = messageBoxText(box);
-        pressLater(box, IDOK);
-    });
-    EXPECT_EQ(refusal, "/u の付いた項目は書き出せません");
-    EXPECT_EQ(cell(1, 2), STATUS_PENDING);
-    item(1)->switches.unregister = 0;
+    // Whichever row it is, the first too; a Save dialog shown instead is cancelled.
+    for (int row : {0, 1}) {
+        item(row)->switches.unregister = 1;
+        std::string refusal;
+        commandWithDialog(IDM_CAPTURE, nullptr, [&](HWND dialog) {
+            refusal = messageBoxText(dialog);
+            pressLater(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(refusal, "/u の付いた項目は書き出せません") << "row " << row;
+        EXPECT_EQ(cell(row, 2), STATUS_PENDING);
+        item(row)->switches.unregister = 0;
+    }
     std::string offered;
     commandWithDialog(IDM_CAPTURE, nullptr, [&](HWND picker) {
         offered = controlText(picker, fileNameControl(picker));
@@ -284,6 +288,29 @@ TEST_F(Work, CaptureCommandPerformsEveryRowIntoTheChosenFile)
     });
     EXPECT_EQ(offered, "capture.reg");
     EXPECT_EQ(std::string(folder), scratch.path());
+}
+
+// A capture file that cannot be opened, or does not take what is written to it, is named
+// first in its box and then why, as every file box names its file.
+TEST_F(Work, ACaptureFileThatCannotBeWrittenIsNamedFirstInItsBox)
+{
+    appendFromWorker({componentPath("comp_ok.dll")});
+    writeFileBytes(scratch.file("notes.reg"), "REGEDIT4\r\n");
+    const struct {
+        std::string path;
+        const char* why;
+    } rows[] = {
+        {scratch.file("missing\\capture.reg"), " がオープンできません"},
+        {scratch.file("notes.reg"), " は UTF-16 の登録ファイルではないため追記できません"},
+        // A device that opens and takes no byte.
+        {"Z:\\dev\\full", " に書き込めませんでした"},
+    };
+    for (const auto& row : rows) {
+        boxTexts.clear();
+        startCaptureRun(window, record->itemList, row.path.c_str());
+        ASSERT_TRUE(pumpUntilIdle(60000));
+        EXPECT_EQ(boxTexts, std::vector<std::string>{row.path + row.why});
+    }
 }
 
 // The fourth column, after the three the list always had, says why a row failed.
