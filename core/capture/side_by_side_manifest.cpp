@@ -391,8 +391,9 @@ bool SideBySideManifest::isProgidKey(const ManifestLeftOut& key) const
 {
     const WCHAR* below = classesPath(key.root, key.path);
     if (below == nullptr) return false;
-    Segment first;
-    splitPath(below, &first);
+    Segment parts[SEGMENT_CAPACITY];
+    splitPath(below, parts);
+    const Segment& first = parts[0];
     for (LONG index = 0; index < classCount; index++) {
         const ManifestClass& entry = classes[index];
         if (entry.servedByFile && ((entry.progid[0] != L'\0' && sameText(first, entry.progid)) ||
