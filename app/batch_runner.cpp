@@ -29,6 +29,7 @@ const char USAGE_TEXT[] =
     "/e\t成功しなかった数を終了コードにする\n"
     "/x[:ファイル]\t登録せず、書き込まれる内容をファイルに書き出す (既定は capture.reg)\n"
     "\t.reg は登録ファイルに追記、.wxs は WiX ソース、.iss は Inno Setup の [Registry]\n"
+    "\t.manifest は登録なしで使うためのマニフェスト (各クラスを作成して確かめる)\n"
     "\n"
     "パスにはワイルドカード (* ?)、フォルダ、<sysdir> <windir> <appdir> が使えます。\n"
     ".tlb と .olb のファイルはタイプライブラリとして登録・解除します。\n"

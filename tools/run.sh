@@ -8,7 +8,9 @@
 #   tools/run.sh               a demonstration: registers the bundled sample COM server, shows
 #                              the log and its registry key, unregisters it, shows the key gone,
 #                              captures it with /x: the registry file, and still no key, then
-#                              the same capture as WiX source for an installer; last registers
+#                              the same capture as WiX source for an installer, then as a
+#                              side-by-side manifest, and a small client creates the class
+#                              through it with the class still not registered; last registers
 #                              it for the user alone with /c, shows its key under
 #                              HKEY_CURRENT_USER\Software\Classes, and removes it with /c /u
 #   tools/run.sh --window      opens the window and saves a screenshot
@@ -24,7 +26,7 @@ sample_clsid='{B5FFEF1A-C842-4125-8949-E2FBACC17A07}'
 
 bash tools/install-deps.sh
 echo "== building $build"
-if ! { cmake --preset x64 -DBUILD_TESTING=ON && cmake --build --preset x64 --target plinthora sample_server launch_exact; } \
+if ! { cmake --preset x64 -DBUILD_TESTING=ON && cmake --build --preset x64 --target plinthora sample_server launch_exact create_through_manifest; } \
         >"$root/build/run-build.log" 2>&1; then
     tail -n 40 "$root/build/run-build.log"
     echo "the build failed; the whole output is in build/run-build.log" >&2
@@ -98,6 +100,17 @@ demonstrate() {
     run_exact "$job"
     echo "-- $build/capture.wxs:"
     tr -d '\r' <"$build/capture.wxs"
+    echo
+    job='/s /l /x:"<appdir>\samples\sample.manifest" "<appdir>\samples\sample_server.dll"'
+    echo "== capturing into a manifest for registration-free use: plinthora.exe $job"
+    run_exact "$job"
+    show_log
+    echo "-- $build/samples/sample.manifest:"
+    tr -d '\r' <"$build/samples/sample.manifest"
+    echo "-- a client creating the class through it, the class not being registered:"
+    show_sample_key
+    "$WINE_LOADER" "$build/tools/create_through_manifest.exe" "$(windows_path "$build/samples/sample.manifest")" "$sample_clsid" |
+        tr -d '\r'
     echo
     job='/s /l /c "<appdir>\samples\sample_server.dll"'
     echo "== registering for this user alone: plinthora.exe $job"

@@ -10,7 +10,8 @@
 namespace {
 
 const char CAPTURE_FILTER[] =
-    "登録ファイル (*.reg)\0*.reg\0WiX ソース (*.wxs)\0*.wxs\0Inno Setup スクリプト (*.iss)\0*.iss\0";
+    "登録ファイル (*.reg)\0*.reg\0WiX ソース (*.wxs)\0*.wxs\0Inno Setup スクリプト (*.iss)\0*.iss\0"
+    "マニフェスト (*.manifest)\0*.manifest\0";
 const char DEFAULT_NAME[] = "capture.reg";
 const char UNREGISTER_REFUSED[] = "/u の付いた項目は書き出せません";
 

@@ -2,6 +2,7 @@
 
 #include "core/capture/inno_setup_script.h"
 #include "core/capture/registry_file.h"
+#include "core/capture/side_by_side_manifest.h"
 #include "core/capture/wix_source.h"
 #include "core/jobs/heap.h"
 #include "core/jobs/shell_paths.h"
@@ -21,6 +22,7 @@ struct CaptureFormat {
 const CaptureFormat CAPTURE_FORMATS[] = {
     {".wxs", sizeof(WixSource), writerVerbs<WixSource>()},
     {".iss", sizeof(InnoSetupScript), writerVerbs<InnoSetupScript>()},
+    {".manifest", sizeof(SideBySideManifest), writerVerbs<SideBySideManifest>()},
     {nullptr, sizeof(RegistryFile), writerVerbs<RegistryFile>()},
 };
 
@@ -68,4 +70,11 @@ bool CaptureOutput::close()
     freeBlock(writer);
     *this = CaptureOutput{};
     return written;
+}
+
+SideBySideManifest* CaptureOutput::sideBySideManifest() const
+{
+    // A writer is known by its verbs.
+    bool manifest = verbs != nullptr && verbs->open == writerVerbs<SideBySideManifest>().open;
+    return manifest ? (SideBySideManifest*)writer : nullptr;
 }

@@ -1,11 +1,13 @@
 // Where a capture goes: the writer of the format its file name asks for (.wxs WiX source, .iss
-// Inno Setup script, anything else a registry file), and the one place where what the
-// registry walk finds is handed to it. Used by one thread at a time.
+// Inno Setup script, .manifest side-by-side manifest, anything else a registry file), and the
+// one place where what the registry walk finds is handed to it. Used by one thread at a time.
 #pragma once
 
 #include <windows.h>
 
 #include "core/capture/capture_writer.h"
+
+struct SideBySideManifest;
 
 // What a run reports about its capture file; each follows the file's path.
 extern const char CAPTURE_OPEN_FAILED[];
@@ -33,4 +35,6 @@ struct CaptureOutput {
     void endItem() { verbs->endItem(writer); }
     // False when the file did not take everything, or something could not be written to it.
     bool close();
+    // The writer when the output is a manifest, whose items are checked by use; null otherwise.
+    SideBySideManifest* sideBySideManifest() const;
 };

@@ -14,6 +14,7 @@ extern const char STATUS_UNREGISTERED[];
 extern const char STATUS_TYPELIB_LOAD_FAILED[];
 extern const char STATUS_TYPELIB_REGISTER_FAILED[];
 extern const char STATUS_TYPELIB_UNREGISTER_FAILED[];
+extern const char STATUS_MANIFEST_CREATE_FAILED[];
 
 // True for exactly "登録完了" and "解除完了".
 bool isSuccessStatus(const char* status);

@@ -1,7 +1,9 @@
 #include "core/worker/isolated_performer.h"
 
+#include "core/jobs/heap.h"
 #include "core/jobs/path_resolver.h"
 #include "core/jobs/shell_paths.h"
+#include "core/jobs/text_copy.h"
 #include "core/registration/component_image.h"
 #include "core/registration/failure_details.h"
 #include "core/registration/registration_engine.h"
@@ -131,6 +133,43 @@ void IsolatedPerformer::performCaptured(ComponentItem* item)
     if (!capture->prepareItem()) failLoad(item, GetLastError());
     else if (!failsWithoutLoading(item)) performInWorkers(&item, 1);
     capture->recordItem(item);
+    SideBySideManifest* manifest = capture->output.sideBySideManifest();
+    if (manifest != nullptr) checkThroughManifest(item, manifest);
+}
+
+void IsolatedPerformer::checkThroughManifest(ComponentItem* item, SideBySideManifest* manifest)
+{
+    if (isSuccessStatus(item->status) && manifest->refusal[0] != '\0') {
+        item->status = STATUS_MANIFEST_CREATE_FAILED;
+        copyText(item->detail, sizeof item->detail, manifest->refusal);
+    } else if (isSuccessStatus(item->status)) {
+        createThroughPart(item, manifest);
+    }
+    manifest->settle(item->status, item->detail);
+}
+
+void IsolatedPerformer::createThroughPart(ComponentItem* item, SideBySideManifest* manifest)
+{
+    ManifestCheck* check = newZeroed<ManifestCheck>();
+    if (check == nullptr || !capture->prepareItem() || !manifest->writeCheck(check)) {
+        item->status = STATUS_MANIFEST_CREATE_FAILED;
+        describeSystemError(check == nullptr ? ERROR_NOT_ENOUGH_MEMORY : GetLastError(), item->detail, sizeof item->detail);
+        freeBlock(check);
+        return;
+    }
+    char path[MAX_PATH];
+    resolvedPath(item, path, sizeof path);
+    bool other = componentMachine(path) == OTHER_MACHINE && otherProgram[0] != '\0';
+    WorkerClient* worker = other ? &otherWorker : &ownWorker;
+    worker->manifestCheck = check;
+    WorkerOutcome outcome = worker->performItems(&item, 1, other ? otherProgram : ownProgram, itemTimeoutMs, stopEvent);
+    worker->manifestCheck = nullptr;
+    if (outcome != WORKER_DONE) {
+        settleInterrupted(item, worker, outcome);
+        item->status = STATUS_MANIFEST_CREATE_FAILED;
+    }
+    DeleteFileA(check->manifestPath);
+    freeBlock(check);
 }
 
 void IsolatedPerformer::performInWorkers(ComponentItem* const* items, LONG count)

@@ -39,6 +39,11 @@ struct IsolatedPerformer {
     void end();
 
     void performCaptured(ComponentItem* item);
+    // A captured item that succeeded, when the capture is a manifest: its part of the manifest
+    // checked by use in a worker of its architecture, and the item settled in the manifest
+    // with the status that check gave.
+    void checkThroughManifest(ComponentItem* item, SideBySideManifest* manifest);
+    void createThroughPart(ComponentItem* item, SideBySideManifest* manifest);
     void performInWorkers(ComponentItem* const* items, LONG count);
     // Hands the items to the own worker, and an item it cannot load for its architecture to
     // the other's; returns how many have their status.

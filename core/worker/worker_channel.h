@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include "core/capture/side_by_side_manifest.h"
 #include "core/jobs/component_item.h"
 #include "core/registration/perform_trace.h"
 
@@ -57,4 +58,7 @@ struct WorkerChannel {
     LONG performedCount;
     DWORD exceptionCode;
     WorkerItemSlot items[WORKER_GROUP_CAPACITY];
+    // When it names a manifest, the request's one item is not performed: its classes are
+    // created through that manifest instead, with the captured registry laid over.
+    ManifestCheck manifestCheck;
 };

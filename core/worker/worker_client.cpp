@@ -94,6 +94,8 @@ WorkerOutcome WorkerClient::performItems(ComponentItem* const* items, LONG count
     }
     GetCurrentDirectoryA(sizeof channel->currentDirectory, channel->currentDirectory);
     copyText(channel->captureKey, sizeof channel->captureKey, captureKey != nullptr ? captureKey : "");
+    if (manifestCheck != nullptr) channel->manifestCheck = *manifestCheck;
+    else channel->manifestCheck.manifestPath[0] = '\0';
     for (LONG index = 0; index < count; index++) {
         WorkerItemSlot* slot = &channel->items[index];
         resolvedPath(items[index], slot->path, sizeof slot->path);

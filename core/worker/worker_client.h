@@ -35,6 +35,8 @@ struct WorkerClient {
     DWORD lastExitCode;
     // The scratch keys the items' registry writes go to; null when they register for real.
     const char* captureKey;
+    // When not null, the request's item is checked through this manifest instead of performed.
+    const ManifestCheck* manifestCheck;
 
     // Performs items in order; count: 1 to WORKER_GROUP_CAPACITY, all with paths relative to
     // the current directory. program: the executable to start as the worker. timeoutMs: each

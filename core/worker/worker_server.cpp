@@ -6,6 +6,7 @@
 #include "core/registration/per_user_classes.h"
 #include "core/registration/registration_engine.h"
 #include "core/capture/registry_capture.h"
+#include "core/worker/class_creation.h"
 #include "core/registration/status_texts.h"
 #include "core/worker/worker_channel.h"
 
@@ -73,7 +74,8 @@ void performSlot(const WorkerChannel* channel, WorkerItemSlot* slot)
     if ((capturing && !overlayScratchKeys(channel->captureKey)) || (perUser && !overlayUserClasses())) {
         failLoad(item, GetLastError());
     } else {
-        performInThisProcess(item, &slot->trace);
+        if (channel->manifestCheck.manifestPath[0] != '\0') createClassesThroughManifest(channel->manifestCheck, item);
+        else performInThisProcess(item, &slot->trace);
         if (capturing) removeScratchOverlay();
         if (perUser) removeUserClassesOverlay();
     }

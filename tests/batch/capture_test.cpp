@@ -9,7 +9,7 @@
 #include "tests/batch/batch_run.h"
 #include "tests/components/registry_overlay_probe.h"
 #include "tests/components/registry_writes.h"
-#include "tests/support/wait_until.h"
+#include "tests/support/xml_schema.h"
 
 namespace {
 
@@ -357,37 +357,10 @@ std::vector<InstallerLine> installerLines(const std::string& crash, const std::s
     };
 }
 
-// What xmllint says of the file against WiX's own schema (the shared folder beside the
-// repository). Wine starts the Linux program but gives no process to wait for, so the shell
-// moves its verdict into place once it is complete.
-std::string schemaVerdict(const std::string& path)
-{
-    typedef char*(CDECL * UnixFileName)(const WCHAR*);
-    auto unixFileName = (UnixFileName)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    if (unixFileName == nullptr) return "not under Wine";
-    char* unixPath = unixFileName(wide(path).c_str());
-    std::string file = unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    std::string verdict = path + ".verdict";
-    std::string command = "/bin/sh -c \"xmllint --noout --schema '" PLINTHORA_WIX_SCHEMA "' '" + file + "' >'" + file +
-                          ".part' 2>&1; echo exit $? >>'" + file + ".part'; mv '" + file + ".part' '" + file +
-                          ".verdict'\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA("Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return "xmllint could not be started";
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    if (!waitUntil([&] { return fileExists(verdict); }, 60000)) return "no verdict from xmllint";
-    return readFileBytes(verdict);
-}
-
 void expectValidWixSource(const std::string& path)
 {
     if (underEmulation()) return;  // the emulated 32-bit Wine's root has no xmllint
-    std::string verdict = schemaVerdict(path);
+    std::string verdict = xmlSchemaVerdict(path, PLINTHORA_WIX_SCHEMA);
     EXPECT_NE(std::string::npos, verdict.find(" validates\nexit 0\n")) << verdict;
 }
 
