@@ -108,16 +108,8 @@ void putEscaped(SourceText& out, const WCHAR* text)
 {
     for (; *text != L'\0'; text++) {
         WCHAR c = *text;
-        switch (c) {
-        case L'&': out.put(L"&amp;"); break;
-        case L'<': out.put(L"&lt;"); break;
-        case L'>': out.put(L"&gt;"); break;
-        case L'"': out.put(L"&quot;"); break;
-        case L'\t': out.put(L"&#9;"); break;
-        case L'\n': out.put(L"&#10;"); break;
-        case L'\r': out.put(L"&#13;"); break;
-        default: out.putChar(c < L' ' || c >= 0xFFFE ? L'?' : c);
-        }
+        bool carried = (c >= L' ' || c == L'\t' || c == L'\n' || c == L'\r') && c < 0xFFFE;
+        out.putXmlChar(carried ? c : L'?');
     }
 }
 

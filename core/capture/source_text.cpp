@@ -87,6 +87,20 @@ void SourceText::putHexByte(BYTE value)
     putChar(L"0123456789abcdef"[value & 15]);
 }
 
+void SourceText::putXmlChar(WCHAR c)
+{
+    switch (c) {
+    case L'&': put(L"&amp;"); break;
+    case L'<': put(L"&lt;"); break;
+    case L'>': put(L"&gt;"); break;
+    case L'"': put(L"&quot;"); break;
+    case L'\t': put(L"&#9;"); break;
+    case L'\n': put(L"&#10;"); break;
+    case L'\r': put(L"&#13;"); break;
+    default: putChar(c);
+    }
+}
+
 bool SourceText::writeWhole(bool byteOrderMark)
 {
     bool written = !outOfMemory;

@@ -19,6 +19,8 @@ struct SourceText {
     void putChar(WCHAR c);
     void putDecimal(LONG value);
     void putHexByte(BYTE value);
+    // c as XML text, in an attribute's value as well: markup and line ends as references.
+    void putXmlChar(WCHAR c);
     // Replaces the file's content with the text in UTF-8, after a byte-order mark when asked,
     // and closes it; false when the file did not take it all or memory ran out.
     bool writeWhole(bool byteOrderMark);

@@ -43,20 +43,6 @@ bool isIdentifierChar(WCHAR c)
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' || c == L'.';
 }
 
-void putXmlChar(SourceText& text, WCHAR c)
-{
-    switch (c) {
-    case L'&': text.put(L"&amp;"); break;
-    case L'<': text.put(L"&lt;"); break;
-    case L'>': text.put(L"&gt;"); break;
-    case L'"': text.put(L"&quot;"); break;
-    case L'\t': text.put(L"&#9;"); break;
-    case L'\n': text.put(L"&#10;"); break;
-    case L'\r': text.put(L"&#13;"); break;
-    default: text.putChar(c);
-    }
-}
-
 // The text at c begins a variable of WiX's binder: !(loc.x), !(wix.x) or !(bind.x), with its
 // closing parenthesis somewhere after it.
 bool startsBindVariable(const WCHAR* c, size_t length)
@@ -74,7 +60,7 @@ bool startsBindVariable(const WCHAR* c, size_t length)
 void putLiteralChar(SourceText& text, const WCHAR* c, size_t length)
 {
     if (*c == L'$' || startsBindVariable(c, length)) text.putChar(*c);
-    putXmlChar(text, *c);
+    text.putXmlChar(*c);
 }
 
 void putXml(SourceText& text, const WCHAR* part)
