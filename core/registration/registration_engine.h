@@ -13,7 +13,13 @@ enum PerformStep : LONG { STEP_IDLE = 0, STEP_LOAD = 1, STEP_SERVER = 2, STEP_IN
 struct PerformTrace {
     volatile LONG step;
     DWORD loadError;  // the system's error code when the load failed, else 0
+    // The loader's own status under loadError, else 0: it tells a file that is no image at all
+    // from one built for another machine, which both give ERROR_BAD_EXE_FORMAT.
+    LONG loadStatus;
 };
+
+// The loader's status for a file that does not even begin as an image.
+const LONG LOAD_STATUS_NOT_AN_IMAGE = (LONG)0xC000012F;
 
 // The item's path is performed as given: the run resolved it, and a path resolved twice may
 // name another file (a folder macro's value can hold text that reads as a macro again).
