@@ -1,12 +1,17 @@
 // The floor of a batch run: the least a program can do for each component, with nothing of
 // Plinthora's own. Each item gets an OLE session of its own, its module loaded, the register
-// export called and the module freed. Three ways to name the items, one per measured case:
+// export called and the module freed. The ways to name the items, one per measured case:
 //
 //   floor_batch register FOLDER        every *.dll file directly in FOLDER, no log
 //   floor_batch shared-session FOLDER  the same inside one OLE session for all files, to
 //                                      show what a session of each item's own costs
 //   floor_batch list LISTFILE LOGFILE   one full path per line of LISTFILE, a log line each
 //   floor_batch tree FOLDER LOGFILE     every file under FOLDER, depth first, a log line each
+//   floor_batch listed-tree FOLDER LOGFILE   the same, but a file its listing shows empty is
+//                                      answered from the listing: it cannot load, and no load
+//                                      need say so
+//   floor_batch listed-files FOLDER LOGFILE  every *.dll file directly in FOLDER, answered as
+//                                      listed-tree answers them, a log line each
 //
 // Log lines have the bytes of Plinthora's: path, TAB, TAB (no switches), result, CR LF, each
 // written with one WriteFile. Runs on one thread; the exit code is 0, or 2 for bad arguments.
@@ -64,8 +69,7 @@ void registerAndLog(const char* path)
     writeLine(path, registerOne(path));
 }
 
-// Calls visit with the path of each entry of folder, in the listing's order, and whether the
-// entry is a folder itself.
+// Calls visit with the path of each entry of folder, in the listing's order, and the entry.
 template <typename Visit>
 void listFolder(const char* folder, Visit visit)
 {
@@ -78,7 +82,7 @@ void listFolder(const char* folder, Visit visit)
         if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0) continue;
         char path[MAX_PATH];
         wsprintfA(path, "%s\\%s", folder, entry.cFileName);
-        visit(path, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+        visit(path, entry);
     } while (FindNextFileA(listing, &entry));
     FindClose(listing);
 }
@@ -89,27 +93,54 @@ bool hasDllExtension(const char* path)
     return length > 4 && lstrcmpiA(path + length - 4, ".dll") == 0;
 }
 
+bool isFolder(const WIN32_FIND_DATAA& entry)
+{
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// An empty file is no module: its load can only fail, as the listing already shows.
+void registerListedAndLog(const char* path, const WIN32_FIND_DATAA& entry)
+{
+    if (entry.nFileSizeLow == 0 && entry.nFileSizeHigh == 0) writeLine(path, RESULT_LOAD_FAILED);
+    else registerAndLog(path);
+}
+
 void registerFolder(const char* folder)
 {
-    listFolder(folder, [](const char* path, bool isFolder) {
-        if (!isFolder && hasDllExtension(path)) registerOne(path);
+    listFolder(folder, [](const char* path, const WIN32_FIND_DATAA& entry) {
+        if (!isFolder(entry) && hasDllExtension(path)) registerOne(path);
     });
 }
 
 void registerFolderInOneSession(const char* folder)
 {
     OleInitialize(nullptr);
-    listFolder(folder, [](const char* path, bool isFolder) {
-        if (!isFolder && hasDllExtension(path)) registerInSession(path);
+    listFolder(folder, [](const char* path, const WIN32_FIND_DATAA& entry) {
+        if (!isFolder(entry) && hasDllExtension(path)) registerInSession(path);
     });
     OleUninitialize();
 }
 
 void registerTree(const char* folder)
 {
-    listFolder(folder, [](const char* path, bool isFolder) {
-        if (isFolder) registerTree(path);
+    listFolder(folder, [](const char* path, const WIN32_FIND_DATAA& entry) {
+        if (isFolder(entry)) registerTree(path);
         else registerAndLog(path);
+    });
+}
+
+void registerListedTree(const char* folder)
+{
+    listFolder(folder, [](const char* path, const WIN32_FIND_DATAA& entry) {
+        if (isFolder(entry)) registerListedTree(path);
+        else registerListedAndLog(path, entry);
+    });
+}
+
+void registerListedFiles(const char* folder)
+{
+    listFolder(folder, [](const char* path, const WIN32_FIND_DATAA& entry) {
+        if (!isFolder(entry) && hasDllExtension(path)) registerListedAndLog(path, entry);
     });
 }
 
@@ -165,6 +196,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (argc != 4 || !openLog(argv[3])) return 2;
     if (lstrcmpA(argv[1], "list") == 0) registerListed(argv[2]);
     else if (lstrcmpA(argv[1], "tree") == 0) registerTree(argv[2]);
+    else if (lstrcmpA(argv[1], "listed-tree") == 0) registerListedTree(argv[2]);
+    else if (lstrcmpA(argv[1], "listed-files") == 0) registerListedFiles(argv[2]);
     CloseHandle(logFile);
     return 0;
 }

@@ -9,6 +9,10 @@ missing/    an empty folder, and missing.lst naming 5,000 files in it that do no
 tree/       20,000 empty files in 2,000 folders: 50 folders of 39 subfolders each, every
             folder holding ten files (f0.dll to f9.dll); none of them loads
 flat/       10,000 empty files, w00000.dll to w09999.dll, for the window's Add
+deep/       20,000 empty files in 2,000 folders nested seven deep: 5 folders at the first
+            level, then 15, 45, 135, 300, 600 and 900, each parent's children spread evenly,
+            every folder holding ten files (f0.dll to f9.dll)
+junk/       5,000 files of 64 bytes that are no image, j0000.dll to j4999.dll
 """
 import os
 import shutil
@@ -19,6 +23,10 @@ SERVER_COUNT = 300
 MISSING_COUNT = 5000
 TREE_TOP, TREE_SUB, TREE_FILES = 50, 39, 10
 FLAT_COUNT = 10000
+DEEP_LEVELS = [5, 15, 45, 135, 300, 600, 900]
+DEEP_FILES = 10
+JUNK_COUNT = 5000
+JUNK_BYTES = b"This file is no component, only a placeholder of 64 bytes long\r\n"
 
 
 def time_stamp_offset(image):
@@ -63,6 +71,24 @@ def make_flat(folder):
         open(os.path.join(folder, "w%05d.dll" % index), "wb").close()
 
 
+def make_deep(root):
+    parents = [root]
+    for count in DEEP_LEVELS:
+        level = [os.path.join(parents[index % len(parents)], "n%03d" % index) for index in range(count)]
+        for folder in level:
+            os.makedirs(folder, exist_ok=True)
+            for index in range(DEEP_FILES):
+                open(os.path.join(folder, "f%d.dll" % index), "wb").close()
+        parents = level
+
+
+def make_junk(folder):
+    os.makedirs(folder, exist_ok=True)
+    for index in range(JUNK_COUNT):
+        with open(os.path.join(folder, "j%04d.dll" % index), "wb") as junk:
+            junk.write(JUNK_BYTES)
+
+
 def file_count(folder):
     return sum(len(files) for _, _, files in os.walk(folder)) if os.path.isdir(folder) else -1
 
@@ -90,6 +116,14 @@ def main():
     if not fresh(flat, FLAT_COUNT):
         shutil.rmtree(flat, ignore_errors=True)
         make_flat(flat)
+    deep = os.path.join(data, "deep")
+    if not fresh(deep, sum(DEEP_LEVELS) * DEEP_FILES):
+        shutil.rmtree(deep, ignore_errors=True)
+        make_deep(deep)
+    junk = os.path.join(data, "junk")
+    if not fresh(junk, JUNK_COUNT):
+        shutil.rmtree(junk, ignore_errors=True)
+        make_junk(junk)
 
 
 if __name__ == "__main__":

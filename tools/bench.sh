@@ -7,7 +7,7 @@
 # Builds the preset's plinthora.exe and sample server and the bench programs, lays out the
 # data under build/bench/ARCH, then runs the comparisons in two Wine sessions side by side, each
 # with its own prefix and wineserver and everything it starts pinned to one CPU of its own:
-# cases 2 and 3 in one, cases 1, 4 (under Xvfb) and 5 in the other. Commands that are compared
+# cases 2, 3 and 6 in one, cases 1, 7, 4 (under Xvfb) and 5 in the other. Commands that are compared
 # always run in the same session. With one CPU the sessions run one after the other. Where the
 # host's 32-bit Wine cannot start, x86 runs its sessions in the emulated 32-bit Wine of
 # tools/x86-emulated.sh (set up first if need be), with prefixes of their own; where that
@@ -15,7 +15,9 @@
 # BENCH_ROUNDS (default 5), BENCH_STARTUP_ROUNDS (default 21), BENCH_WINDOW_RUN_ROUNDS (in how
 # many of the window's rounds the listed items are also run; default 1), BENCH_CPUS (the CPUs of
 # the two sessions; default "1 0", or "0" on a machine with one CPU), BENCH_BUILD (a configured
-# build folder of the one architecture asked for, used instead of the preset's).
+# build folder of the one architecture asked for, used instead of the preset's), BENCH_CASES
+# (the plans to run, of register, missing, tree, deep, junk, startup and window; default all
+# of them: a run of only some writes its section to build/bench/ARCH/RESULTS.md instead).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -28,6 +30,8 @@ default_cpus="1 0"
 [ "$(nproc)" -ge 2 ] || default_cpus=0
 read -r -a cpus <<<"${BENCH_CPUS:-$default_cpus}"
 results_md=$root/bench/RESULTS.md
+all_plans="register missing tree deep junk startup window"
+plans=${BENCH_CASES:-$all_plans}
 
 case "$root" in
 *[[:space:]]*)
@@ -78,6 +82,14 @@ others_jiffies() {
     awk -v used=" ${cpus[*]} " '$1 ~ /^cpu[0-9]+$/ && index(used, " " substr($1, 4) " ") == 0 {
         busy += $2 + $3 + $4 + $7 + $8; total += $2 + $3 + $4 + $5 + $6 + $7 + $8 }
         END { print busy + 0, total + 0 }' /proc/stat
+}
+
+# The plans among the arguments that the run was asked for, in the arguments' order.
+selected_plans() {
+    local plan
+    for plan in "$@"; do
+        case " $plans " in *" $plan "*) printf '%s ' "$plan" ;; esac
+    done
 }
 
 # One line per command of launch_timer's plan: label, working folder (none), command line.
@@ -135,6 +147,14 @@ bench_arch() {
         plan_line p3 "$exe /s /d /l:$wdata\\logs\\plinthora-tree.log $wdata\\tree\\"
         plan_line floor3 "$bench_dir\\floor_batch.exe tree $wdata\\tree $wdata\\logs\\floor-tree.log"
     } >"$data/plan-tree.txt"
+    {
+        plan_line p6 "$exe /s /d /l:$wdata\\logs\\plinthora-deep.log $wdata\\deep\\"
+        plan_line floor6 "$bench_dir\\floor_batch.exe listed-tree $wdata\\deep $wdata\\logs\\floor-deep.log"
+    } >"$data/plan-deep.txt"
+    {
+        plan_line p7 "$exe /s /l:$wdata\\logs\\plinthora-junk.log $wdata\\junk\\*.dll"
+        plan_line floor7 "$bench_dir\\floor_batch.exe listed-files $wdata\\junk $wdata\\logs\\floor-junk.log"
+    } >"$data/plan-junk.txt"
     {
         # Two blanks after the quoted program path: the first ends the path, the second is
         # the argument text.
@@ -207,14 +227,20 @@ bench_arch() {
                 "$(windows_path "$session_raw")" >/dev/null 2>&1
         done
     }
+    local lists_plans main_plans
+    lists_plans=$(selected_plans missing tree deep)
+    main_plans=$(selected_plans register junk startup window)
+    : >"$data/raw-main.tsv"
+    : >"$data/raw-lists.tsv"
+    # shellcheck disable=SC2086 # the plans are words
     if [ ${#cpus[@]} -ge 2 ]; then
-        (export WINEPREFIX=$second_prefix; session_cpu=${cpus[1]}; run_session lists no missing tree) &
+        (export WINEPREFIX=$second_prefix; session_cpu=${cpus[1]}; run_session lists no $lists_plans) &
         local lists_pid=$!
-        (session_cpu=${cpus[0]}; run_session main yes register startup window)
+        (session_cpu=${cpus[0]}; run_session main yes $main_plans)
         wait "$lists_pid"
     else
-        (export WINEPREFIX=$second_prefix; session_cpu=${cpus[0]}; run_session lists no missing tree)
-        (session_cpu=${cpus[0]}; run_session main yes register startup window)
+        (export WINEPREFIX=$second_prefix; session_cpu=${cpus[0]}; run_session lists no $lists_plans)
+        (session_cpu=${cpus[0]}; run_session main yes $main_plans)
     fi
     cat "$data/raw-main.tsv" "$data/raw-lists.tsv" >"$raw"
     local others_share=-
@@ -226,7 +252,7 @@ bench_arch() {
     fi
 
     # The floors must have done what Plinthora did: the same log, byte for byte.
-    for logs in missing tree; do
+    for logs in $(selected_plans missing tree deep junk); do
         if ! cmp -s "$data/logs/plinthora-$logs.log" "$data/logs/floor-$logs.log"; then
             echo "bench: the $logs logs of Plinthora and its floor differ" >&2
             exit 1
@@ -246,8 +272,10 @@ bench_arch() {
         if [ "$others_busy" != - ] && [ "$others_busy" -gt 25 ]; then printf 'loaded\tyes\n'; fi
         if [ "$others_share" != - ] && [ "$others_share" -ge 10 ]; then printf 'loaded\tyes\n'; fi
     } >>"$machine"
-    python3 bench/summarize.py "$arch" "$raw" "$machine" "$(stat -c %s "$build/plinthora.exe")" "$results_md"
-    echo "== bench $arch: done in $((SECONDS - started)) s ($((SECONDS - bench_started)) s since the bench began); figures in bench/RESULTS.md"
+    local section_md=$results_md
+    [ "$plans" = "$all_plans" ] || section_md=$data/RESULTS.md
+    python3 bench/summarize.py "$arch" "$raw" "$machine" "$(stat -c %s "$build/plinthora.exe")" "$section_md"
+    echo "== bench $arch: done in $((SECONDS - started)) s ($((SECONDS - bench_started)) s since the bench began); figures in ${section_md#"$root"/}"
 }
 
 arches=("$@")

@@ -44,9 +44,10 @@ void announceIdle(HWND owner)
 
 // Items become rows, list-file errors warning boxes owned by the window. Once the window is
 // closing, items are dropped and errors go unshown: nobody would see them, and the list is
-// about to go.
+// about to go. A row is run later, when its file may have changed since it was listed.
 void appendUnlessStopping(ComponentItem* item, void* context)
 {
+    item->listing = NOT_LISTED;
     if (jobStopRequested()) freeComponentItem(item);
     else appendItem(item, ((WorkerTarget*)context)->list->window);
 }

@@ -23,10 +23,15 @@ struct ItemSwitches {
     char installCmdLine[COMMAND_LINE_CAPACITY];
 };
 
+// What the folder listing that produced an item showed of its file. It holds for the run that
+// follows the listing at once, not for an item kept to be run later, which keeps NOT_LISTED.
+enum ListingFact : BYTE { NOT_LISTED = 0, LISTED_EMPTY = 1, LISTED_WITH_CONTENT = 2 };
+
 struct ComponentItem {
     char path[PATH_TEXT_CAPACITY];
     ItemSwitches switches;
     BYTE silent;
+    BYTE listing;  // a ListingFact
     const char* status;
     // Why the item failed, empty otherwise. Written by the run worker before the status; a
     // reader on another thread may see it half-written, never unterminated: its last byte

@@ -12,13 +12,14 @@ namespace {
 // An item text may gain a backslash beyond its 259 characters before it is resolved again.
 const size_t ITEM_TEXT_CAPACITY = PATH_NODE_CAPACITY;
 
-void produceItem(const JobSpec* job, const char* path, const JobOutput* output)
+void produceItem(const JobSpec* job, const char* path, const JobOutput* output, BYTE listing = NOT_LISTED)
 {
     ComponentItem* item = newComponentItem();
     if (item == nullptr) return;
     copyText(item->path, sizeof item->path, path);
     item->switches = job->switches;
     item->silent = job->silent;
+    item->listing = listing;
     output->item(item, output->context);
 }
 
@@ -49,9 +50,12 @@ bool isDotEntry(const char* name)
     return lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0;
 }
 
-void listPath(const JobSpec* job, const char* stored, char* pattern, const JobOutput* output)
+void expandText(const JobSpec* job, const char* text, const JobOutput* output, bool walkedInto);
+
+// walkedInto: a folder the walk listed, which need not be asked whether it is one.
+void listPath(const JobSpec* job, const char* stored, char* pattern, const JobOutput* output, bool walkedInto)
 {
-    if (isDirectory(pattern) && !shellPaths().PathAppendA(pattern, "*")) return;
+    if ((walkedInto || isDirectory(pattern)) && !shellPaths().PathAppendA(pattern, "*")) return;
     WIN32_FIND_DATAA entry;
     HANDLE listing = FindFirstFileA(pattern, &entry);
     if (listing == INVALID_HANDLE_VALUE) return;
@@ -73,12 +77,31 @@ void listPath(const JobSpec* job, const char* stored, char* pattern, const JobOu
         if (!shellPaths().PathAppendA(itemText, entry.cFileName)) continue;
         if (isDirectory) {
             shellPaths().PathAddBackslashA(itemText);
-            expandPath(job, itemText, output);
+            expandText(job, itemText, output, true);
         } else {
-            produceItem(job, itemText, output);
+            bool empty = entry.nFileSizeLow == 0 && entry.nFileSizeHigh == 0;
+            produceItem(job, itemText, output, empty ? LISTED_EMPTY : LISTED_WITH_CONTENT);
         }
     } while (!jobStopRequested() && FindNextFileA(listing, &entry));
     FindClose(listing);
+}
+
+void expandText(const JobSpec* job, const char* text, const JobOutput* output, bool walkedInto)
+{
+    char resolved[MAX_PATH + 2];
+    if (!resolve(text, resolved)) {
+        produceItem(job, text, output);
+        return;
+    }
+    if (shellPaths().PathIsFileSpecA(resolved)) {
+        produceItem(job, text, output);
+        return;
+    }
+    if (endsWithBackslash(resolved) || shellPaths().StrPBrkA(resolved, "*?") != nullptr) {
+        listPath(job, text, resolved, output, walkedInto && endsWithBackslash(resolved));
+        return;
+    }
+    produceItem(job, text, output);
 }
 
 }  // namespace
@@ -94,20 +117,7 @@ bool endsWithBackslash(const char* text)
 
 void expandPath(const JobSpec* job, const char* text, const JobOutput* output)
 {
-    char resolved[MAX_PATH + 2];
-    if (!resolve(text, resolved)) {
-        produceItem(job, text, output);
-        return;
-    }
-    if (shellPaths().PathIsFileSpecA(resolved)) {
-        produceItem(job, text, output);
-        return;
-    }
-    if (endsWithBackslash(resolved) || shellPaths().StrPBrkA(resolved, "*?") != nullptr) {
-        listPath(job, text, resolved, output);
-        return;
-    }
-    produceItem(job, text, output);
+    expandText(job, text, output, false);
 }
 
 void expandJob(const JobSpec* job, const JobOutput* output)

@@ -12,4 +12,10 @@ enum PerformStep : LONG { STEP_IDLE = 0, STEP_LOAD = 1, STEP_SERVER = 2, STEP_IN
 struct PerformTrace {
     volatile LONG step;
     DWORD loadError;  // the system's error code when the load failed, else 0
+    // The loader's own status under loadError, else 0: it tells a file that is no image at all
+    // from one built for another machine, which both give ERROR_BAD_EXE_FORMAT.
+    LONG loadStatus;
 };
+
+// The loader's status for a file that does not even begin as an image.
+const LONG LOAD_STATUS_NOT_AN_IMAGE = (LONG)0xC000012F;

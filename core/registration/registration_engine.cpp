@@ -114,6 +114,15 @@ void describeLoadFailure(const char* path, DWORD error, char* detail, size_t cap
     }
 }
 
+// The status of the last system call that failed on this thread, as the system keeps it for
+// its error code; 0 where the system does not tell it.
+LONG lastLoaderStatus()
+{
+    typedef LONG(NTAPI * LastStatusGetter)();
+    LastStatusGetter lastStatus = (LastStatusGetter)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetLastNtStatus");
+    return lastStatus != nullptr ? lastStatus() : 0;
+}
+
 void performComponent(ComponentItem* item, const char* path, PerformTrace* trace)
 {
     // Only the load runs without the system's critical-error boxes; the component's own
@@ -121,7 +130,10 @@ void performComponent(ComponentItem* item, const char* path, PerformTrace* trace
     trace->step = STEP_LOAD;
     UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | GetErrorMode());
     HMODULE module = loadComponent(path);
-    if (module == nullptr) trace->loadError = GetLastError();
+    if (module == nullptr) {
+        trace->loadError = GetLastError();
+        trace->loadStatus = lastLoaderStatus();
+    }
     SetErrorMode(previousMode);
 
     if (module == nullptr) {
@@ -147,6 +159,7 @@ void performInThisProcess(ComponentItem* item, PerformTrace* trace)
     OleInitialize(nullptr);
     const char* path = item->path;
     trace->loadError = 0;
+    trace->loadStatus = 0;
     if (isTypeLibraryPath(path)) {
         item->status = performTypeLibrary(item, path, trace);
     } else {

@@ -1,5 +1,6 @@
 #include "core/registration/status_texts.h"
 
+#include <string.h>
 #include <windows.h>
 
 const char STATUS_LOAD_FAILED[] = "コンポーネントのロード失敗";
@@ -18,7 +19,7 @@ const char STATUS_MANIFEST_CREATE_FAILED[] = "マニフェストでの作成失�
 
 bool isSuccessStatus(const char* status)
 {
-    return lstrcmpA(status, STATUS_REGISTERED) == 0 || lstrcmpA(status, STATUS_UNREGISTERED) == 0;
+    return strcmp(status, STATUS_REGISTERED) == 0 || strcmp(status, STATUS_UNREGISTERED) == 0;
 }
 
 namespace {

@@ -54,14 +54,24 @@ const char* statusOfInterruptedStep(const ComponentItem* item, LONG step)
     return STATUS_LOAD_FAILED;
 }
 
+}  // namespace
+
 // Answers an item whose load can only fail, without a worker: a path that names no file fails
 // as the loader fails a missing module, and an empty file with the error of mapping it as an
 // image, which the load meets the same way. Mapped as a resource only: none of the file's code
 // runs in this process. Files with content go to the worker, whose load says what they are:
 // mapping every one here as well would cost a component that loads as much as its handing over.
 // A type library is never a module to load: the worker reads it, and says why it cannot.
-bool failsWithoutLoading(ComponentItem* item)
+// What the listing showed is not looked up again: in a tree of placeholder files that is most
+// of the run's work.
+bool IsolatedPerformer::failsWithoutLoading(ComponentItem* item)
 {
+    if (item->listing == LISTED_WITH_CONTENT) return false;
+    if (item->listing == LISTED_EMPTY && emptyFileError != 0 && !isTypeLibraryPath(item->path)) {
+        item->status = STATUS_LOAD_FAILED;
+        copyText(item->detail, sizeof item->detail, emptyFileDetail);
+        return true;
+    }
     char path[MAX_PATH];
     resolvedPath(item, path, sizeof path);
     if (isTypeLibraryPath(path)) return false;
@@ -83,12 +93,12 @@ bool failsWithoutLoading(ComponentItem* item)
         }
         error = GetLastError();
         if (error != ERROR_BAD_EXE_FORMAT && error != ERROR_FILE_INVALID) return false;
+        if (item->listing == LISTED_EMPTY) emptyFileError = error;
     }
     failLoad(item, error);
+    if (emptyFileError == error) copyText(emptyFileDetail, sizeof emptyFileDetail, item->detail);
     return true;
 }
-
-}  // namespace
 
 void IsolatedPerformer::begin(HANDLE stop, RegistryCapture* registryCapture)
 {
@@ -96,6 +106,7 @@ void IsolatedPerformer::begin(HANDLE stop, RegistryCapture* registryCapture)
     otherWorker = WorkerClient{};
     stopEvent = stop;
     capture = registryCapture;
+    emptyFileError = 0;
     ownWorker.captureKey = otherWorker.captureKey = capture != nullptr ? capture->scratchKey : nullptr;
     itemTimeoutMs = itemTimeoutFromConfig();
     DWORD length = GetModuleFileNameA(nullptr, ownProgram, sizeof ownProgram);

@@ -25,6 +25,10 @@ struct IsolatedPerformer {
     DWORD itemTimeoutMs;
     HANDLE stopEvent;
     RegistryCapture* capture;
+    // What the system answered for the first empty file a listing showed, when it failed to
+    // map it: every later one of the run is answered the same, without asking again.
+    DWORD emptyFileError;  // 0 until then
+    char emptyFileDetail[DETAIL_TEXT_CAPACITY];
 
     // stopEvent, when not null, ends the item in progress and its worker once set. capture,
     // when not null, takes every item's registry writes instead of the registry.
@@ -38,6 +42,7 @@ struct IsolatedPerformer {
     // Ends the workers.
     void end();
 
+    bool failsWithoutLoading(ComponentItem* item);
     void performCaptured(ComponentItem* item);
     // A captured item that succeeded, when the capture is a manifest: its part of the manifest
     // checked by use in a worker of its architecture, and the item settled in the manifest

@@ -53,8 +53,9 @@ struct WorkerChannel {
     // The item in progress, set after its start tick.
     volatile LONG currentItem;
     // With the result: how many items were performed. The worker stops early after an item
-    // whose load met a file it cannot load (ERROR_BAD_EXE_FORMAT), which may go to a worker
-    // of the other architecture before the items after it, and once its time slice is over.
+    // whose load met a file it cannot load (ERROR_BAD_EXE_FORMAT) that may be an image, which
+    // may go to a worker of the other architecture before the items after it, and once its
+    // time slice is over. A file that is no image at all fails for every architecture alike.
     LONG performedCount;
     DWORD exceptionCode;
     WorkerItemSlot items[WORKER_GROUP_CAPACITY];

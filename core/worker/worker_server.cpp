@@ -101,7 +101,7 @@ void performRequest(WorkerChannel* channel)
         InterlockedExchange(&channel->currentItem, performed);
         performSlot(channel, slot);
         performed++;
-        if (slot->trace.loadError == ERROR_BAD_EXE_FORMAT) break;
+        if (slot->trace.loadError == ERROR_BAD_EXE_FORMAT && slot->trace.loadStatus != LOAD_STATUS_NOT_AN_IMAGE) break;
         if (GetTickCount() - groupStart >= WORKER_GROUP_SLICE_MS) break;
     }
     channel->performedCount = performed;

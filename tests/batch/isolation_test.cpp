@@ -191,6 +191,35 @@ TEST_F(BatchRun, FailuresSayWhyInTheLogWithVAndCountInTheExitCodeWithE)
     EXPECT_EQ(errorLine("absent.txt がオープンできません"), log);
 }
 
+// A folder walk and a wildcard hand on what their listing showed: an empty file is answered
+// from it, a file with content goes to the worker without being looked at first (one that
+// crashes as it loads costs only its item), and a file that is no image lets the worker go on
+// with the rest of its group. The log says the same as for the files named one by one.
+TEST_F(BatchRun, ListedFilesAreAnsweredAsTheSameFilesNamedOneByOne)
+{
+    for (const char* folder : {"walk", "walk\\e_sub"}) scratch.makeFolder(folder);
+    const char* const emptyNames[] = {"a_empty.dll", "b_empty.dll", "e_sub\\f_empty.dll"};
+    for (const char* name : emptyNames) writeFileBytes(scratch.file(std::string("walk\\") + name), "");
+    writeFileBytes(scratch.file("walk\\c_text.dll"), "not an image\r\n");
+    placeComponent("comp_crash_load.dll", scratch.file("walk\\d_crash.dll"));
+    placeComponent("comp_ok.dll", scratch.file("walk\\d_ok.dll"));
+    const char* const listed[] = {"a_empty.dll", "b_empty.dll", "c_text.dll", "d_crash.dll", "d_ok.dll", "e_sub\\f_empty.dll"};
+
+    const struct {
+        const char* walk;
+        size_t namedCount;  // the listed files the walk finds, from the first
+    } rows[] = {{"/d walk\\", 6}, {"walk\\*.dll", 5}};
+    for (const auto& row : rows) {
+        std::string namedArguments;
+        for (size_t index = 0; index < row.namedCount; index++) namedArguments += " walk\\" + std::string(listed[index]);
+        run("/s /v /l:named.log" + namedArguments);
+        run(std::string("/s /v /l:walked.log ") + row.walk);
+        std::string walked = readFileBytes(scratch.file("walked.log"));
+        EXPECT_EQ(readFileBytes(scratch.file("named.log")), walked) << row.walk;
+        EXPECT_NE(std::string::npos, walked.find(itemLine(scratch.file("walk\\d_ok.dll"), "", STATUS_REGISTERED)));
+    }
+}
+
 TEST_F(BatchRun, OnlyEGivesAnExitCodeAndOnlyForWhatDidNotSucceed)
 {
     placeComponent("comp_ok.dll", scratch.file("ok.dll"));
