@@ -70,9 +70,9 @@ bool isText(DWORD type)
 
 // A value read whole, its text terminated whatever the registry held.
 struct ReadValue {
-    DWORD type;
-    DWORD size;
-    BYTE* data;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    BYTE* data = nullptr;
 
     bool read(HKEY key, const WCHAR* name)
     {

@@ -25,7 +25,7 @@ struct RegistryComparison {
     DWORD leftOut;        // keys and values that moved between the two captures
     DWORD identityKeys;   // class, type-library and interface keys written
     DWORD identityFound;  // ... and present
-    DWORD othersFound;    // other keys and values written and present, whatever their data
+    DWORD othersFound;    // keys and values written and present, whatever their data
     bool otherFile;       // a server or type-library path names another file
     char firstDifference[DETAIL_TEXT_CAPACITY];
     char firstOtherFile[DETAIL_TEXT_CAPACITY];
@@ -39,6 +39,7 @@ struct RegistryComparison {
     // interface keys none of those, otherwise none of its keys and values.
     bool nothingFound() const;
 
+    // Where the walk is: a root (an OverlayRoot) and a key path below it.
     int root;
     size_t length;
     WCHAR path[COMPARED_PATH_CAPACITY];
