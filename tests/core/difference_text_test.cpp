@@ -4,7 +4,6 @@
 #include <string>
 
 #include "core/jobs/text_limits.h"
-#include "core/overlay/overlay_store.h"
 
 namespace {
 
@@ -48,15 +47,6 @@ TEST(DifferenceText, ValuesReadAsTheRegistryEditorWritesThemButStringsBare)
         {REG_NONE, std::string(), "hex(0):"},
     };
     for (const DataRow& row : rows) EXPECT_EQ(row.expected, data(row)) << "type " << row.type;
-}
-
-TEST(DifferenceText, PlacesNameTheRootShortAndANamedValueInBrackets)
-{
-    char out[DETAIL_TEXT_CAPACITY];
-    describePlace(OVERLAY_CLASSES_ROOT, L"CLSID\\{1}\\InprocServer32", L"", out, sizeof out);
-    EXPECT_STREQ("HKCR\\CLSID\\{1}\\InprocServer32", out);
-    describePlace(OVERLAY_CURRENT_CONFIG, L"", L"名前", out, sizeof out);
-    EXPECT_STREQ("HKCC [名前]", out);
 }
 
 // However long the difference, the counts stay whole at the end of the 255 bytes, and the
