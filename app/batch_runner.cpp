@@ -21,12 +21,13 @@ const char USAGE_TEXT[] =
     "/n\tDllRegisterServer / DllUnregisterServer を呼び出さない\n"
     "/i[:文字列]\tDllInstall も呼び出す (文字列はそのコマンドライン)\n"
     "/c\tこのユーザーのみに登録・解除する (管理者の権限は不要)\n"
+    "/q\t登録せず、登録されているかを確かめる (/u では解除されているか)\n"
     "/s\t結果のメッセージを表示しない\n"
     "/d\tフォルダやワイルドカードでサブフォルダの中も探す\n"
     "/f[:ファイル]\tリストファイルの各行を処理する (既定は install.ini)\n"
     "/l[:ファイル]\t結果ログを書く (既定は log.txt)\n"
     "/v\t結果ログの失敗の行に詳細を加える\n"
-    "/e\t成功しなかった数を終了コードにする\n"
+    "/e\t成功しなかった数を終了コードにする (/q では答えが違った数)\n"
     "/x[:ファイル]\t登録せず、書き込まれる内容をファイルに書き出す (既定は capture.reg)\n"
     "\t.reg は登録ファイルに追記、.wxs は WiX ソース、.iss は Inno Setup の [Registry]\n"
     "\t.manifest は登録なしで使うためのマニフェスト (各クラスを作成して確かめる)\n"
@@ -36,6 +37,7 @@ const char USAGE_TEXT[] =
     "引数なしで起動するとウィンドウが開きます。";
 
 const char CAPTURE_WITH_UNREGISTER[] = "/x と /u は同時に指定できません";
+const char CAPTURE_WITH_CHECK[] = "/x と /q は同時に指定できません";
 
 // What the items of one batch run share: its log, how the log reports failures, the count of
 // what did not succeed, and the silent items waiting to be performed together.
@@ -48,23 +50,26 @@ struct BatchRun {
     LONG waitingCount;
 };
 
-void showResult(const ComponentItem* item, bool failed)
+void showResult(const ComponentItem* item, bool failed, bool detailed)
 {
     char path[MAX_PATH];
     resolvedPath(item, path, sizeof path);
     // The format, the longest status text, a full path and a whole detail.
     char message[sizeof RESULT_WITH_DETAIL_FORMAT + 32 + MAX_PATH + DETAIL_TEXT_CAPACITY];
-    if (failed && item->detail[0] != '\0') wsprintfA(message, RESULT_WITH_DETAIL_FORMAT, item->status, path, item->detail);
+    if (detailed) wsprintfA(message, RESULT_WITH_DETAIL_FORMAT, item->status, path, item->detail);
     else wsprintfA(message, RESULT_FORMAT, item->status, path);
     MessageBoxA(nullptr, message, PROGRAM_NAME, MB_OK | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 void reportItem(BatchRun* run, ComponentItem* item)
 {
-    bool failed = !isSuccessStatus(item->status);
+    bool failed = !isExpectedResult(item);
+    // A check's detail is its answer's reason, worth telling whatever the answer: the
+    // differences it found, or the values of the moment it left out.
+    bool explained = failed || (item->switches.check && item->detail[0] != '\0');
     if (failed) run->failures++;
-    if (run->log != nullptr) run->log->writeItemLine(item, run->logDetails && failed);
-    if (!item->silent) showResult(item, failed);
+    if (run->log != nullptr) run->log->writeItemLine(item, run->logDetails && explained);
+    if (!item->silent) showResult(item, failed, explained && item->detail[0] != '\0');
     freeComponentItem(item);
 }
 
@@ -120,8 +125,8 @@ bool beginCapture(BatchRun* run, const JobSpec* job, RegistryCapture* capture, c
 {
     if (!job->capture) return true;
     chosenPath(job->capturePath, "capture.reg", path);
-    if (job->switches.unregister) {
-        batchListError(CAPTURE_WITH_UNREGISTER, job->silent, run);
+    if (job->switches.unregister || job->switches.check) {
+        batchListError(job->switches.unregister ? CAPTURE_WITH_UNREGISTER : CAPTURE_WITH_CHECK, job->silent, run);
         return false;
     }
     if (capture->begin(path)) return true;
@@ -129,11 +134,12 @@ bool beginCapture(BatchRun* run, const JobSpec* job, RegistryCapture* capture, c
     return false;
 }
 
-// Capturing writes nothing to the registry, and a job line with /c gives it to every item it
-// yields, list files' lines included: neither needs the right to write the machine's classes.
+// Capturing and checking write nothing to the registry, and a job line with /c or /q gives it
+// to every item it yields, list files' lines included: none needs the right to write the
+// machine's classes.
 bool needsMachineRights(const JobSpec* job)
 {
-    return !job->capture && !job->switches.perUser;
+    return !job->capture && !job->switches.perUser && !job->switches.check;
 }
 
 }  // namespace

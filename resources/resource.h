@@ -44,3 +44,4 @@
 #define IDM_DELETE_ALL          40008
 #define IDM_EDIT                40011
 #define IDM_CAPTURE             40012
+#define IDM_CHECK               40013

@@ -30,6 +30,13 @@ struct RunRequest {
     char capturePath[MAX_PATH];  // empty: the rows are registered
 };
 
+// The rows to check, in list order; allocated with room for all of them.
+struct CheckRequest {
+    WorkerTarget target;
+    int rowCount;
+    int rows[1];
+};
+
 struct DropRequest {
     WorkerTarget target;
     HDROP drop;
@@ -170,6 +177,34 @@ DWORD WINAPI runWorker(void* parameter)
     return 0;
 }
 
+// Each row is checked as a copy with /q, whose answer is then given to the row: the row's
+// switches never change, not even for a moment that a repaint could show.
+DWORD WINAPI checkWorker(void* parameter)
+{
+    CheckRequest* request = (CheckRequest*)parameter;
+    const ItemListView* list = request->target.list;
+    IsolatedPerformer performer;
+    performer.begin(jobStopEvent());
+    ComponentItem* probe = newComponentItem();
+    for (int index = 0; probe != nullptr && index < request->rowCount && !jobStopRequested(); index++) {
+        int row = request->rows[index];
+        ComponentItem* item = list->itemAt(row);
+        if (item == nullptr) continue;
+        *probe = *item;
+        probe->switches.check = 1;
+        performer.perform(probe);
+        copyText(item->detail, sizeof item->detail, probe->detail);
+        item->status = probe->status;
+        SendMessageA(list->window, LVM_UPDATE, row, 0);
+    }
+    performer.end();
+    freeComponentItem(probe);
+    HWND owner = request->target.owner;
+    freeBlock(request);
+    announceIdle(owner);
+    return 0;
+}
+
 // Announces the state, sent rather than posted: the window has stored it and locked its
 // commands before any worker exists. A stop asked of an earlier worker does not carry over.
 // Then hands the request to a new thread; without a request or a thread the state goes back
@@ -217,4 +252,17 @@ void startCaptureRun(HWND owner, const ItemListView* list, const char* path)
         copyText(request->capturePath, sizeof request->capturePath, path);
     }
     launch(owner, Running, runWorker, request);
+}
+
+void startCheckRun(HWND owner, const ItemListView* list)
+{
+    int selected = (int)SendMessageA(list->window, LVM_GETSELECTEDCOUNT, 0, 0);
+    CheckRequest* request = (CheckRequest*)allocateZeroed(sizeof(CheckRequest) + (size_t)selected * sizeof(int));
+    if (request != nullptr) {
+        request->target = {owner, list};
+        for (int row = list->nextSelectedRow(-1); row >= 0 && request->rowCount < selected; row = list->nextSelectedRow(row)) {
+            request->rows[request->rowCount++] = row;
+        }
+    }
+    launch(owner, Running, checkWorker, request);
 }

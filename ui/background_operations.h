@@ -1,5 +1,5 @@
-// The window's three workers: the add (and the installer view's list load), the drop and the
-// run (which may capture). The starters run on the user-interface thread, and only while the window is Idle (its
+// The window's four workers: the add (and the installer view's list load), the drop, the
+// run (which may capture) and the check of the selected rows. The starters run on the user-interface thread, and only while the window is Idle (its
 // handlers make sure); each sends MSG_SET_BUSY with its state to the owner before its thread
 // exists. A worker runs on a thread of its own, owns and frees its request, reaches the list
 // only through synchronous messages, and posts MSG_SET_BUSY with Idle to the owner as its
@@ -24,3 +24,6 @@ void startRun(HWND owner, const ItemListView* list);
 // The same with each row's registry writes captured into the file at path, not registered;
 // a file that cannot be written is reported in a box, and nothing is performed.
 void startCaptureRun(HWND owner, const ItemListView* list, const char* path);
+// Checks the rows selected now, each as /q would, and shows each answer in its status and
+// detail; the rows' own switches stay as they are.
+void startCheckRun(HWND owner, const ItemListView* list);

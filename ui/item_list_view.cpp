@@ -115,6 +115,11 @@ int ItemListView::count() const
     return (int)SendMessageA(window, LVM_GETITEMCOUNT, 0, 0);
 }
 
+int ItemListView::nextSelectedRow(int after) const
+{
+    return (int)SendMessageA(window, LVM_GETNEXTITEM, after, MAKELPARAM(LVNI_SELECTED, 0));
+}
+
 void ItemListView::deleteSelected()
 {
     int searchStart = -1;

@@ -17,6 +17,8 @@ struct ItemListView {
     bool create(HWND parent);
     ComponentItem* itemAt(int row) const;
     int count() const;
+    // The first selected row after the given one (-1: from the top); -1 when there is none.
+    int nextSelectedRow(int after) const;
     void deleteSelected();
     void deleteAll();
     void setUnregisterAll(BYTE flag);

@@ -200,6 +200,12 @@ void captureCommand(MainWindow& main, HWND window)
     if (!main.installerMode) onCapture(window, main.itemList);
 }
 
+// Not offered in the installer view either.
+void checkCommand(MainWindow& main, HWND window)
+{
+    if (!main.installerMode) startCheckRun(window, main.itemList);
+}
+
 void addUnregisterToAllCommand(MainWindow& main, HWND)
 {
     main.itemList->setUnregisterAll(1);
@@ -250,6 +256,7 @@ const CommandEntry COMMANDS[] = {
     {IDM_DELETE_ALL, deleteAllCommand},
     {IDM_EDIT, editCommand},
     {IDM_CAPTURE, captureCommand},
+    {IDM_CHECK, checkCommand},
 };
 
 LRESULT onCommand(MainWindow& main, HWND window, WPARAM wordParam, LPARAM longParam)
@@ -279,7 +286,7 @@ LRESULT onDropFiles(MainWindow& main, HWND window, HDROP drop)
 LRESULT onInitMenuPopup(MainWindow& main, HMENU menu)
 {
     UINT state = main.busyState == Idle ? MF_ENABLED : MF_GRAYED;
-    const UINT commands[] = {IDM_DELETE, IDM_DELETE_ALL, IDM_EDIT, IDM_CAPTURE};
+    const UINT commands[] = {IDM_DELETE, IDM_DELETE_ALL, IDM_EDIT, IDM_CAPTURE, IDM_CHECK};
     for (UINT command : commands) EnableMenuItem(menu, command, MF_BYCOMMAND | state);
     return 0;
 }

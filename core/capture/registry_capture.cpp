@@ -135,12 +135,23 @@ void writeTree(KeyWalk* walk, HKEY key, size_t length)
 
 bool RegistryCapture::begin(const char* path)
 {
+    beginScratch();
+    return output.open(path);
+}
+
+void RegistryCapture::beginScratch()
+{
     wsprintfA(scratchKey, "%s\\%lu", SCRATCH_PARENTS[0], GetCurrentProcessId());
     // Left by a run of the same process id, or of any other run, that was ended before it
     // could clean up.
     removeScratch(scratchKey);
     removeAbandonedScratch();
-    return output.open(path);
+}
+
+void scratchTreeKey(const char* scratchKey, int root, ScratchTree tree, char* out)
+{
+    static_assert((int)SCRATCH_DELETED_VALUES == (int)WALK_DELETED_VALUES, "one order of trees");
+    scratchRootKey(scratchKey, CAPTURED_ROOTS[root], out, (WalkKind)tree);
 }
 
 bool RegistryCapture::prepareItem()

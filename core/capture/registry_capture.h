@@ -25,6 +25,9 @@ struct RegistryCapture {
     // Opens the output in the format the path's extension asks for; false, with the system's
     // error, when it cannot.
     bool begin(const char* path);
+    // The scratch keys alone, for a process that captures and reads them itself (a check in
+    // its worker): named by this process's id, and those of ended runs removed.
+    void beginScratch();
     // Empty scratch keys for the next item; false, with the system's error, when they cannot
     // be made: the item must then not be performed.
     bool prepareItem();
@@ -34,6 +37,13 @@ struct RegistryCapture {
     // everything written to it.
     bool end();
 };
+
+// What a scratch key holds of each root: what was written, and the keys and the values deleted
+// (a deleted key is marked by a value, a deleted value by a value of the same name).
+enum ScratchTree { SCRATCH_WRITTEN, SCRATCH_DELETED_KEYS, SCRATCH_DELETED_VALUES };
+// The key below HKEY_CURRENT_USER that holds one tree of one root (an OverlayRoot); out holds
+// MAX_PATH + 64 bytes.
+void scratchTreeKey(const char* scratchKey, int root, ScratchTree tree, char* out);
 
 // In the worker: the registry overlaid by the scratch keys under scratchKey, and no longer;
 // false, with the system's error, when it cannot be.

@@ -31,6 +31,7 @@ void optionText(const ComponentItem* item, char* out, size_t capacity)
     char text[OPTION_TEXT_CAPACITY];
     text[0] = '\0';
     if (item->switches.perUser) lstrcatA(text, "/c ");
+    if (item->switches.check) lstrcatA(text, "/q ");
     if (item->switches.unregister) lstrcatA(text, "/u ");
     if (item->switches.noRegisterServer) lstrcatA(text, "/n ");
     if (item->switches.callInstall) {

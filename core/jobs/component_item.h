@@ -12,7 +12,7 @@
 
 extern const char STATUS_PENDING[];
 
-// What performing an item does: /u, /n, /i, the /i value and /c. Jobs, items, the item
+// What performing an item does: /u, /n, /i, the /i value, /c and /q. Jobs, items, the item
 // dialog's buffer and the Add command carry them as this one record and copy it whole.
 struct ItemSwitches {
     BYTE unregister;
@@ -20,6 +20,8 @@ struct ItemSwitches {
     BYTE callInstall;
     // /c: the item's classes are the current user's own, not the machine's.
     BYTE perUser;
+    // /q: nothing is registered; the item's registration is compared with the registry.
+    BYTE check;
     char installCmdLine[COMMAND_LINE_CAPACITY];
 };
 

@@ -28,6 +28,7 @@ const char* readSwitch(JobSpec* job, const char* p)
     case 's': job->silent = 1; return p;
     case 'u': job->switches.unregister = 1; return p;
     case 'c': job->switches.perUser = 1; return p;
+    case 'q': job->switches.check = 1; return p;
     case 'v': job->logDetails = 1; return p;
     case 'e': job->countFailures = 1; return p;
     case 'f':

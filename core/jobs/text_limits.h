@@ -7,5 +7,5 @@ const size_t PATH_TEXT_CAPACITY = 260;
 const size_t COMMAND_LINE_CAPACITY = 256;
 // Why an item failed: at most 255 bytes and the terminator.
 const size_t DETAIL_TEXT_CAPACITY = 256;
-// An option text: "/c /u /n /i:", a whole command line and the terminator fit with room to spare.
+// An option text: "/c /q /u /n /i:", a whole command line and the terminator fit with room to spare.
 const size_t OPTION_TEXT_CAPACITY = 272;

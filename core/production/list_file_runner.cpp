@@ -134,6 +134,7 @@ void mergeOuterOptions(JobSpec* lineJob, BYTE forcedUnregister, const JobSpec* o
     if (forcedUnregister) line.unregister = 1;
     if (outer->switches.noRegisterServer) line.noRegisterServer = 1;
     if (outer->switches.perUser) line.perUser = 1;
+    if (outer->switches.check) line.check = 1;
     if (outer->switches.callInstall) {
         line.callInstall = 1;
         copyText(line.installCmdLine, sizeof line.installCmdLine, outer->switches.installCmdLine);

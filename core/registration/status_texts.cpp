@@ -16,10 +16,21 @@ const char STATUS_TYPELIB_LOAD_FAILED[] = "タイプライブラリのロード�
 const char STATUS_TYPELIB_REGISTER_FAILED[] = "タイプライブラリの登録失敗";
 const char STATUS_TYPELIB_UNREGISTER_FAILED[] = "タイプライブラリの解除失敗";
 const char STATUS_MANIFEST_CREATE_FAILED[] = "マニフェストでの作成失敗";
+const char STATUS_CHECK_REGISTERED[] = "登録済み";
+const char STATUS_CHECK_NOT_REGISTERED[] = "未登録";
+const char STATUS_CHECK_PARTLY_REGISTERED[] = "一部のみ登録";
+const char STATUS_CHECK_OTHER_FILE[] = "別のファイルで登録";
 
 bool isSuccessStatus(const char* status)
 {
     return strcmp(status, STATUS_REGISTERED) == 0 || strcmp(status, STATUS_UNREGISTERED) == 0;
+}
+
+bool isExpectedResult(const ComponentItem* item)
+{
+    if (!item->switches.check) return isSuccessStatus(item->status);
+    const char* asked = item->switches.unregister ? STATUS_CHECK_NOT_REGISTERED : STATUS_CHECK_REGISTERED;
+    return lstrcmpA(item->status, asked) == 0;
 }
 
 namespace {
@@ -29,6 +40,7 @@ const char* const STATUS_TEXTS[] = {
     STATUS_REGISTER_FAILED, STATUS_UNREGISTER_FAILED, STATUS_NO_INSTALL_ENTRY,
     STATUS_INSTALL_FAILED, STATUS_REGISTERED, STATUS_UNREGISTERED, STATUS_TYPELIB_LOAD_FAILED,
     STATUS_TYPELIB_REGISTER_FAILED, STATUS_TYPELIB_UNREGISTER_FAILED, STATUS_MANIFEST_CREATE_FAILED,
+    STATUS_CHECK_REGISTERED, STATUS_CHECK_NOT_REGISTERED, STATUS_CHECK_PARTLY_REGISTERED, STATUS_CHECK_OTHER_FILE,
 };
 const int STATUS_COUNT = sizeof STATUS_TEXTS / sizeof STATUS_TEXTS[0];
 

@@ -7,6 +7,7 @@
 #include "core/registration/registration_engine.h"
 #include "core/capture/registry_capture.h"
 #include "core/worker/class_creation.h"
+#include "core/check/registration_check.h"
 #include "core/registration/status_texts.h"
 #include "core/worker/worker_channel.h"
 
@@ -66,13 +67,18 @@ void performSlot(const WorkerChannel* channel, WorkerItemSlot* slot)
     copyText(item->path, sizeof item->path, slot->path);
     item->switches = slot->switches;
     bool capturing = channel->captureKey[0] != '\0';
+    // A capture run captures every item, /q or not. A checked item captures into scratch keys
+    // of its own, and reads the user's classes itself when it has /c.
+    bool checking = !capturing && item->switches.check;
     // A captured item's classes go to the scratch keys whether or not it has /c; the capture
     // names them by the item's switches.
-    bool perUser = !capturing && item->switches.perUser;
+    bool perUser = !capturing && !checking && item->switches.perUser;
     // An item whose writes cannot be captured, or kept to the user's classes, is not performed
     // at all: they would reach the registry's other keys.
     if ((capturing && !overlayScratchKeys(channel->captureKey)) || (perUser && !overlayUserClasses())) {
         failLoad(item, GetLastError());
+    } else if (checking) {
+        checkInThisProcess(item, &slot->trace);
     } else {
         if (channel->manifestCheck.manifestPath[0] != '\0') createClassesThroughManifest(channel->manifestCheck, item);
         else performInThisProcess(item, &slot->trace);

@@ -8,10 +8,12 @@
 
 namespace {
 
-std::string optionsOf(BYTE unregister, BYTE noRegister, BYTE install, const char* commandLine, BYTE perUser = 0)
+std::string optionsOf(BYTE unregister, BYTE noRegister, BYTE install, const char* commandLine, BYTE perUser = 0,
+                      BYTE check = 0)
 {
     ComponentItem* item = newComponentItem();
     item->switches.perUser = perUser;
+    item->switches.check = check;
     item->switches.unregister = unregister;
     item->switches.noRegisterServer = noRegister;
     item->switches.callInstall = install;
@@ -53,6 +55,8 @@ TEST(ComponentItem, OptionTextRendersSwitchesInOrder)
     EXPECT_EQ("/u /n /i:" + full, optionsOf(1, 1, 1, full.c_str()));
     EXPECT_EQ("/c ", optionsOf(0, 0, 0, "", 1));
     EXPECT_EQ("/c /u /n /i:" + full, optionsOf(1, 1, 1, full.c_str(), 1));
+    EXPECT_EQ("/q /u ", optionsOf(1, 0, 0, "", 0, 1));
+    EXPECT_EQ("/c /q /u /n /i:" + full, optionsOf(1, 1, 1, full.c_str(), 1, 1));
 }
 
 TEST(ComponentItem, OptionTextIsCutToTheCallersCapacity)

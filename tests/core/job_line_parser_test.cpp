@@ -20,6 +20,7 @@ std::string describe(const JobSpec* job)
     if (job->countFailures) text += " +e";
     if (job->capture) text += " +x";
     if (job->switches.perUser) text += " +c";
+    if (job->switches.check) text += " +q";
     if (job->switches.installCmdLine[0]) text += std::string(" i=[") + job->switches.installCmdLine + "]";
     if (job->listFilePath[0]) text += std::string(" f=[") + job->listFilePath + "]";
     if (job->logPath[0]) text += std::string(" l=[") + job->logPath + "]";
@@ -78,6 +79,7 @@ TEST(JobLineParser, SwitchesInEitherMarkAndCase)
         {"/z /y a.dll", "------- <a.dll>"},
         {"/v -E a.dll", "------- +v +e <a.dll>"},
         {"-C a.dll /c", "------- +c <a.dll>"},
+        {"-Q a.dll /q", "------- +q <a.dll>"},
         {"a.dll /", "------- <a.dll>"},
     };
     expectRows(rows, sizeof rows / sizeof rows[0]);

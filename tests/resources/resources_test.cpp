@@ -49,7 +49,8 @@ TEST(Resources, ContextMenuCommandsHaveTheirHelpTexts)
 {
     const std::pair<UINT, const char*> helpTexts[] = {
         {IDM_EDIT, "選択したアイテムを編集"}, {IDM_DELETE, "選択したアイテムを削除"}, {IDM_DELETE_ALL, "すべてのアイテムを削除"},
-        {IDM_CAPTURE, "すべてのアイテムを登録せずに、書き込まれる内容をファイルに書き出す"}};
+        {IDM_CAPTURE, "すべてのアイテムを登録せずに、書き込まれる内容をファイルに書き出す"},
+        {IDM_CHECK, "選択したアイテムが登録されているかを、何も変えずに確かめる"}};
     for (const auto& help : helpTexts) {
         char text[128] = "";
         LoadStringA(self(), help.first, text, sizeof text);

@@ -313,6 +313,30 @@ TEST_F(Work, ACaptureFileThatCannotBeWrittenIsNamedFirstInItsBox)
     }
 }
 
+// The check answers the selected rows alone, each in its status and detail, and leaves the
+// rows' switches and the registry as they were.
+TEST_F(Work, CheckCommandAnswersTheSelectedRowsWithoutChangingThem)
+{
+    std::string server = scratch.file("server.dll");
+    CopyFileA(componentPath("comp_sample_server.dll").c_str(), server.c_str(), FALSE);
+    appendFromWorker({server, server, server});
+    item(0)->switches.unregister = 1;
+    item(2)->switches.perUser = 1;
+    selectRows({0, 2});
+    SendMessageA(window, WM_COMMAND, IDM_CHECK, 0);
+    EXPECT_EQ(busyState(), Running);
+    ASSERT_TRUE(pumpUntilIdle(60000));
+    for (int row : {0, 2}) {
+        EXPECT_EQ(cell(row, 2), STATUS_CHECK_NOT_REGISTERED) << "row " << row;
+        EXPECT_TRUE(beginsWith(cell(row, 3), "HKCR\\CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD} : ")) << cell(row, 3);
+    }
+    EXPECT_EQ(cell(1, 2), STATUS_PENDING);
+    EXPECT_EQ(cell(0, 1), "/u ");
+    EXPECT_EQ(cell(2, 1), "/c ");
+    HKEY key;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}", 0, KEY_READ, &key));
+}
+
 // The fourth column, after the three the list always had, says why a row failed.
 TEST_F(Work, RunFillsTheDetailColumnWithWhyEachRowFailed)
 {

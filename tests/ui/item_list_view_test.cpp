@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::vector<UINT> ROW_POPUP = {IDM_EDIT, IDM_DELETE, 0, IDM_DELETE_ALL, 0, IDM_CAPTURE};
+const std::vector<UINT> ROW_POPUP = {IDM_EDIT, IDM_DELETE, 0, IDM_DELETE_ALL, 0, IDM_CHECK, IDM_CAPTURE};
 const std::vector<UINT> EMPTY_SPACE_POPUP = {IDM_DELETE_ALL, 0, IDM_CAPTURE};
 
 class ItemListViewTest : public MainWindowTest {
@@ -135,7 +135,7 @@ TEST_F(ItemListViewTest, ContextMenuFollowsTheClickAndGreysWhileBusy)
     SeenMenu onRow = rightClick(rowCentre(0), &shown);
     ASSERT_TRUE(shown);
     EXPECT_EQ(onRow.ids, ROW_POPUP);
-    EXPECT_EQ(onRow.grayed, std::vector<bool>(6, false));
+    EXPECT_EQ(onRow.grayed, std::vector<bool>(7, false));
     EXPECT_EQ(onRow.statusWhileHighlighted, "選択したアイテムを編集");
 
     POINT belowRows = rowCentre(2);
@@ -152,7 +152,7 @@ TEST_F(ItemListViewTest, ContextMenuFollowsTheClickAndGreysWhileBusy)
     setBusy(Running);
     SeenMenu whileBusy = rightClick(rowCentre(1), &shown);
     ASSERT_TRUE(shown);
-    EXPECT_EQ(whileBusy.grayed, (std::vector<bool>{true, true, false, true, false, true}));
+    EXPECT_EQ(whileBusy.grayed, (std::vector<bool>{true, true, false, true, false, true, true}));
     setBusy(Idle);
 
     // Choosing "削除(&D)" by its mnemonic deletes the selected row.
