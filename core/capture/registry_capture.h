@@ -1,7 +1,7 @@
 // core/capture owns /x: the scratch keys each item's writes are kept in, the walk of them into
-// one output, and the writers of that output (.reg, WiX source, Inno Setup script), which
-// speak the verbs of capture_writer.h. It reaches core/overlay and core/registration, never
-// core/worker.
+// one output, and the writers of that output (.reg, WiX source, Inno Setup script,
+// side-by-side manifest), which speak the verbs of capture_writer.h. It reaches core/overlay
+// and core/registration, never core/check or core/worker.
 //
 // Capture: each item is performed with the registry of its worker overlaid by scratch keys of
 // the run's own, so that what the component writes and deletes lands there and never in the
