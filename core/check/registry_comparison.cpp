@@ -155,8 +155,8 @@ void RegistryComparison::compare()
             scratchTreeKey(firstCapture, root, tree, treeKey);
             HKEY deleted;
             if (RegOpenKeyExA(HKEY_CURRENT_USER, treeKey, 0, KEY_READ, &deleted) != ERROR_SUCCESS) continue;
-            if (tree == SCRATCH_DELETED_KEYS) compareDeletedKeys(deleted);
-            else compareDeletedValues(deleted);
+            if (tree == SCRATCH_DELETED_KEYS) compareDeletedKeys(deleted, nullptr);
+            else compareDeletedValues(deleted, nullptr);
             RegCloseKey(deleted);
         }
     }
@@ -229,6 +229,11 @@ void RegistryComparison::compareWritten(HKEY first, HKEY second)
     }
     if (values > 0) compareValues(first, second, real, moved);
     closeKey(real);
+    visitSubkeys(first, second, &RegistryComparison::compareWritten);
+}
+
+void RegistryComparison::visitSubkeys(HKEY first, HKEY second, KeyVisit visit)
+{
     for (DWORD index = 0;; index++) {
         WCHAR name[NAME_CAPACITY];
         DWORD nameLength = NAME_CAPACITY;
@@ -237,7 +242,7 @@ void RegistryComparison::compareWritten(HKEY first, HKEY second)
         if (!enter(name)) continue;
         HKEY firstChild = openKey(first, name);
         HKEY secondChild = second != nullptr ? openKey(second, name) : nullptr;
-        if (firstChild != nullptr) compareWritten(firstChild, secondChild);
+        if (firstChild != nullptr) (this->*visit)(firstChild, secondChild);
         closeKey(firstChild);
         closeKey(secondChild);
         leave(previous);
@@ -287,7 +292,7 @@ void RegistryComparison::compareValue(const WCHAR* name, DWORD type, const BYTE*
 }
 
 // A key the registration deletes must be gone, unless it writes the key again.
-void RegistryComparison::compareDeletedKeys(HKEY deleted)
+void RegistryComparison::compareDeletedKeys(HKEY deleted, HKEY)
 {
     DWORD subkeys = 0, values = 0, longestName = 0, longestData = 0;
     if (!keyInfo(deleted, &subkeys, &values, &longestName, &longestData)) return;
@@ -298,21 +303,11 @@ void RegistryComparison::compareDeletedKeys(HKEY deleted)
         closeKey(written);
         closeKey(real);
     }
-    for (DWORD index = 0;; index++) {
-        WCHAR name[NAME_CAPACITY];
-        DWORD nameLength = NAME_CAPACITY;
-        if (RegEnumKeyExW(deleted, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        size_t previous = length;
-        if (!enter(name)) continue;
-        HKEY child = openKey(deleted, name);
-        if (child != nullptr) compareDeletedKeys(child);
-        closeKey(child);
-        leave(previous);
-    }
+    visitSubkeys(deleted, nullptr, &RegistryComparison::compareDeletedKeys);
 }
 
 // A value the registration deletes must be gone, unless it writes the value again.
-void RegistryComparison::compareDeletedValues(HKEY deleted)
+void RegistryComparison::compareDeletedValues(HKEY deleted, HKEY)
 {
     DWORD subkeys = 0, values = 0, longestName = 0, longestData = 0;
     if (!keyInfo(deleted, &subkeys, &values, &longestName, &longestData)) return;
@@ -333,17 +328,7 @@ void RegistryComparison::compareDeletedValues(HKEY deleted)
     freeBlock(name);
     closeKey(written);
     closeKey(real);
-    for (DWORD index = 0;; index++) {
-        WCHAR name[NAME_CAPACITY];
-        DWORD nameLength = NAME_CAPACITY;
-        if (RegEnumKeyExW(deleted, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        size_t previous = length;
-        if (!enter(name)) continue;
-        HKEY child = openKey(deleted, name);
-        if (child != nullptr) compareDeletedValues(child);
-        closeKey(child);
-        leave(previous);
-    }
+    visitSubkeys(deleted, nullptr, &RegistryComparison::compareDeletedValues);
 }
 
 void RegistryComparison::noteDifference(const WCHAR* name, const char* there, const char* written, bool namesOtherFile)

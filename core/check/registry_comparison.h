@@ -47,8 +47,12 @@ struct RegistryComparison {
     void compareWritten(HKEY first, HKEY second);
     void compareValues(HKEY first, HKEY second, HKEY real, bool keyMoved);
     void compareValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size, HKEY real);
-    void compareDeletedKeys(HKEY deleted);
-    void compareDeletedValues(HKEY deleted);
+    // The walks of the deleted trees share the written tree's signature; they have no second.
+    void compareDeletedKeys(HKEY deleted, HKEY);
+    void compareDeletedValues(HKEY deleted, HKEY);
+    typedef void (RegistryComparison::*KeyVisit)(HKEY first, HKEY second);
+    // Each subkey of first, with the subkey of the same name of second where it has one.
+    void visitSubkeys(HKEY first, HKEY second, KeyVisit visit);
     // The key at path in the registry, in the first capture's written tree, or in the second's;
     // null when it is not there.
     HKEY openReal() const;
