@@ -290,6 +290,12 @@ void OverlaySpace::removeTree(HANDLE key) const
     nt.deleteKey(key);
 }
 
+bool OverlaySpace::keepsDeletions(const OverlayKey* key, OverlayTree tree) const
+{
+    const OverlayStoreRoot& root = store.roots[key->root];
+    return (tree == TREE_DELETED_KEYS ? root.deletedKeys : root.deletedValues)[0] != L'\0';
+}
+
 bool OverlaySpace::hasValue(HANDLE key, const UNICODE_STRING* name) const
 {
     union {

@@ -64,6 +64,9 @@ struct OverlaySpace {
     NTSTATUS createIn(const OverlayKey* key, OverlayTree tree, ACCESS_MASK access, ULONG options, HANDLE* handle) const;
     void removeTree(HANDLE key) const;
 
+    // Whether the store marks the real registry's keys or values (the tree says which) deleted
+    // under the key's root; without marks, only what the store holds can be deleted.
+    bool keepsDeletions(const OverlayKey* key, OverlayTree tree) const;
     bool hasValue(HANDLE key, const UNICODE_STRING* name) const;
     bool hasChild(HANDLE key, const WCHAR* name, size_t length) const;
     bool markedDeleted(HANDLE key) const;

@@ -177,16 +177,22 @@ NTSTATUS NTAPI overlayDeleteValueKey(HANDLE handle, UNICODE_STRING* name)
     KeyPlace place = space.locate(handle, nullptr, &key);
     if (place == PLACE_OUTSIDE) return space.nt.deleteValueKey(handle, name);
     if (place == PLACE_TOO_LONG) return NT_NAME_TOO_LONG;
+    bool marks = space.keepsDeletions(&key, TREE_DELETED_VALUES);
     bool inReal = realHasValue(&key, name);
-    if (inReal && !markDeleted(&key, TREE_DELETED_VALUES, name)) return NT_ACCESS_DENIED;
+    if (inReal && marks && !markDeleted(&key, TREE_DELETED_VALUES, name)) return NT_ACCESS_DENIED;
     HANDLE store;
     bool removed = false;
     if (space.openIn(&key, TREE_WRITES, KEY_SET_VALUE, &store) == NT_OK) {
         removed = space.nt.deleteValueKey(store, name) == NT_OK;
         space.nt.close(store);
     }
-    if (!removed && !inReal) return NT_NAME_NOT_FOUND;
-    if (removed) pruneStore(&key);
+    // Without marks, a value only the real registry holds stays; one the store holds is deleted
+    // there, and the real one shows through again.
+    if (!removed) {
+        if (!inReal) return NT_NAME_NOT_FOUND;
+        if (!marks) return NT_ACCESS_DENIED;
+    }
+    if (removed && marks) pruneStore(&key);
     space.changed();
     return NT_OK;
 }
@@ -201,14 +207,31 @@ ULONG shownSubkeys(const OverlayKey* key, HANDLE handle)
     return status == NT_OK || status == NT_BUFFER_OVERFLOW ? full.subkeys : 0;
 }
 
+// Where the store keeps no marks (a user's own classes), a deletion is the store's: its key goes
+// as the system deletes one, and the real key shows through again, as the machine's class does
+// once the user's is removed. A key only the real registry holds stays.
+NTSTATUS deleteStoredKey(const OverlayKey* key)
+{
+    HANDLE store;
+    if (space.openIn(key, TREE_WRITES, DELETE, &store) != NT_OK) {
+        return space.existsInReal(key) ? NT_ACCESS_DENIED : NT_NAME_NOT_FOUND;
+    }
+    NTSTATUS status = space.nt.deleteKey(store);
+    space.nt.close(store);
+    if (status == NT_OK) space.changed();
+    return status;
+}
+
 NTSTATUS NTAPI overlayDeleteKey(HANDLE handle)
 {
     OverlayKey key;
     KeyPlace place = space.locate(handle, nullptr, &key);
     if (place == PLACE_OUTSIDE) return space.nt.deleteKey(handle);
     if (place == PLACE_TOO_LONG) return NT_NAME_TOO_LONG;
+    if (key.length == 0) return NT_ACCESS_DENIED;
+    if (!space.keepsDeletions(&key, TREE_DELETED_KEYS)) return deleteStoredKey(&key);
     // As the system does: a key with subkeys stays.
-    if (key.length == 0 || shownSubkeys(&key, handle) > 0) return NT_ACCESS_DENIED;
+    if (shownSubkeys(&key, handle) > 0) return NT_ACCESS_DENIED;
     bool inReal = space.existsInReal(&key);
     if (inReal && !markDeleted(&key, TREE_DELETED_KEYS, nullptr)) return NT_ACCESS_DENIED;
     HANDLE store;
