@@ -78,3 +78,18 @@ TEST_F(BatchRun, WithCAComponentsCategoriesAreRegisteredForTheUserToo)
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, CLASSES + CATEGORY_CLASS_KEY));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, CLASSES + CATEGORY_KEY));
 }
+
+// /c /u removes the user's registration alone where the machine has the same class, which
+// then shows through again; the machine's goes with /u.
+TEST_F(BatchRun, WithCAndUTheUsersRegistrationGoesAndTheMachinesSameClassStays)
+{
+    std::string server = placeComponent("comp_sample_server.dll", scratch.file("server.dll"));
+    run("/s /c .\\server.dll");
+    run("/s .\\server.dll");
+    run("/s /v /c /u /l:run.log .\\server.dll");
+    EXPECT_EQ(itemLine(server, "/c /u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, CLASSES + SAMPLE_SERVER_KEY));
+    EXPECT_EQ(server, defaultValue(HKEY_LOCAL_MACHINE, CLASSES + SAMPLE_SERVER_KEY));
+    run("/s /u .\\server.dll");
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, CLASSES + SAMPLE_SERVER_KEY));
+}
