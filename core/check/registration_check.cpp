@@ -20,11 +20,14 @@ ULONGLONG systemTime()
     return ((ULONGLONG)now.dwHighDateTime << 32) | now.dwLowDateTime;
 }
 
-// Returns once the clock has left the second that began: a time stamp of whole seconds that
-// the first capture wrote then differs in the second one too.
-void awaitNextSecond(ULONGLONG began)
+// Returns once the clock has left the second in which the first capture ended: a time stamp of
+// whole seconds that it wrote, at that second or before, then differs in the second capture.
+// Timed from the capture's start instead, a capture longer than the rest of its second would
+// let both captures write the same stamp, compared then as if it did not move.
+void awaitNextSecond()
 {
-    for (ULONGLONG now = systemTime(); now / TICKS_PER_SECOND == began / TICKS_PER_SECOND; now = systemTime()) {
+    ULONGLONG ended = systemTime();
+    for (ULONGLONG now = ended; now / TICKS_PER_SECOND == ended / TICKS_PER_SECOND; now = systemTime()) {
         Sleep((DWORD)((TICKS_PER_SECOND - now % TICKS_PER_SECOND) / TICKS_PER_MILLISECOND) + 1);
     }
 }
@@ -93,11 +96,10 @@ void checkInThisProcess(ComponentItem* item, PerformTrace* trace)
     first.beginScratch();
     wsprintfA(second.scratchKey, "%s\\Second", first.scratchKey);
     RegistryComparison* comparison = newZeroed<RegistryComparison>();
-    ULONGLONG began = systemTime();
     if (comparison == nullptr) {
         failLoad(item, ERROR_NOT_ENOUGH_MEMORY);
     } else if (captureRegistration(item, &first, trace)) {
-        awaitNextSecond(began);
+        awaitNextSecond();
         if (captureRegistration(item, &second, trace)) {
             comparison->firstCapture = first.scratchKey;
             comparison->secondCapture = second.scratchKey;

@@ -1,5 +1,8 @@
 // A component whose registration writes the moment it ran, in whole seconds, beside its class
-// and server path, as components that remember their installation do.
+// and server path, as components that remember their installation do. Its first registration
+// in a process is slow and takes its stamp just after a second began, and a second one in the
+// same process is quick: two registrations in a row write the same stamp unless the caller
+// waits for the clock to leave the second in which the first one ended.
 #include <windows.h>
 #include <stdio.h>
 
@@ -7,10 +10,28 @@
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
+namespace {
+
+// The process's environment outlives the module, which may be unloaded between registrations.
+const char* const REGISTERED_ONCE = "TIME_STAMP_REGISTRAR_RAN";
+
+void awaitStartOfNextSecond()
+{
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    Sleep(1000 - now.wMilliseconds + 50);
+}
+
+}  // namespace
+
 extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer()
 {
     char path[MAX_PATH];
     GetModuleFileNameA((HMODULE)&__ImageBase, path, sizeof path);
+    if (GetEnvironmentVariableA(REGISTERED_ONCE, nullptr, 0) == 0) {
+        SetEnvironmentVariableA(REGISTERED_ONCE, "1");
+        awaitStartOfNextSecond();
+    }
     SYSTEMTIME now;
     GetSystemTime(&now);
     char stamp[32];
