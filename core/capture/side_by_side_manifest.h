@@ -14,11 +14,12 @@
 #include <windows.h>
 
 #include "core/capture/capture_writer.h"
+#include "core/capture/manifest_key_paths.h"
 #include "core/capture/source_text.h"
 #include "core/jobs/text_limits.h"
 
-// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" and its terminator.
-const int GUID_TEXT_CAPACITY = 39;
+// The standard marshaller of automation interfaces, which a manifest names for an interface.
+const WCHAR AUTOMATION_MARSHALLER[] = L"{00020424-0000-0000-C000-000000000046}";
 const LONG MANIFEST_CLASS_CAPACITY = 256;
 const int MANIFEST_LIBRARY_CAPACITY = 16;
 const int MANIFEST_INTERFACE_CAPACITY = 512;
