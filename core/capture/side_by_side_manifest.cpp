@@ -28,6 +28,21 @@ WORD ownMachine()
     return sizeof(void*) == 4 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
 }
 
+// The index of the entry whose GUID is the text, added at the end if there is none; -1 when
+// the entries are full.
+template <typename Entry, typename Count>
+int findOrAdd(Entry* entries, Count& count, Count capacity, WCHAR (Entry::*guid)[GUID_TEXT_CAPACITY], const WCHAR* text,
+              size_t length)
+{
+    for (Count index = 0; index < count; index++) {
+        if (sameText(text, length, entries[index].*guid)) return (int)index;
+    }
+    if (count == capacity) return -1;
+    entries[count] = Entry{};
+    copyWide(entries[count].*guid, GUID_TEXT_CAPACITY, text, length);
+    return (int)count++;
+}
+
 }  // namespace
 
 bool SideBySideManifest::open(const char* path)
@@ -68,35 +83,17 @@ void SideBySideManifest::beginItem(const char* path, const char* status)
 
 int SideBySideManifest::findOrAddClass(const WCHAR* clsid, size_t length)
 {
-    for (int index = 0; index < classCount; index++) {
-        if (sameText(clsid, length, classes[index].clsid)) return index;
-    }
-    if (classCount == MANIFEST_CLASS_CAPACITY) return -1;
-    classes[classCount] = ManifestClass{};
-    copyWide(classes[classCount].clsid, GUID_TEXT_CAPACITY, clsid, length);
-    return classCount++;
+    return findOrAdd(classes, classCount, MANIFEST_CLASS_CAPACITY, &ManifestClass::clsid, clsid, length);
 }
 
 int SideBySideManifest::findOrAddLibrary(const WCHAR* tlbid, size_t length)
 {
-    for (int index = 0; index < libraryCount; index++) {
-        if (sameText(tlbid, length, libraries[index].tlbid)) return index;
-    }
-    if (libraryCount == MANIFEST_LIBRARY_CAPACITY) return -1;
-    libraries[libraryCount] = ManifestLibrary{};
-    copyWide(libraries[libraryCount].tlbid, GUID_TEXT_CAPACITY, tlbid, length);
-    return libraryCount++;
+    return findOrAdd(libraries, libraryCount, MANIFEST_LIBRARY_CAPACITY, &ManifestLibrary::tlbid, tlbid, length);
 }
 
 int SideBySideManifest::findOrAddInterface(const WCHAR* iid, size_t length)
 {
-    for (int index = 0; index < interfaceCount; index++) {
-        if (sameText(iid, length, interfaces[index].iid)) return index;
-    }
-    if (interfaceCount == MANIFEST_INTERFACE_CAPACITY) return -1;
-    interfaces[interfaceCount] = ManifestInterface{};
-    copyWide(interfaces[interfaceCount].iid, GUID_TEXT_CAPACITY, iid, length);
-    return interfaceCount++;
+    return findOrAdd(interfaces, interfaceCount, MANIFEST_INTERFACE_CAPACITY, &ManifestInterface::iid, iid, length);
 }
 
 void SideBySideManifest::addLeftOut(int root, const WCHAR* path)
