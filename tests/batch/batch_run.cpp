@@ -31,6 +31,16 @@ ProcessRun BatchRun::run(const std::string& argumentText, const std::string& cur
     return result;
 }
 
+std::string BatchRun::use64BitProgramWith32BitHelper()
+{
+    if (sizeof(void*) != 4) return "runs in the 32-bit suite";
+    std::string program64 = buildDirectory() + "\\..\\x64\\plinthora.exe";
+    if (!fileExists(program64)) return "the 64-bit build is not beside this one";
+    CopyFileA(program64.c_str(), program.c_str(), FALSE);
+    CopyFileA(plinthoraExePath().c_str(), besideProgram("plinthora32.exe").c_str(), FALSE);
+    return "";
+}
+
 std::string BatchRun::placeComponent(const char* component, const std::string& path) const
 {
     CopyFileA(componentPath(component).c_str(), path.c_str(), FALSE);
@@ -73,6 +83,18 @@ std::string utf16(const std::string& text)
     std::wstring wide(length, L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], length);
     return std::string((const char*)wide.data(), wide.size() * sizeof(wchar_t));
+}
+
+void removeKey(HKEY root, const std::string& path)
+{
+    RegDeleteTreeA(root, path.c_str());
+    RegDeleteKeyA(root, path.c_str());
+}
+
+bool importedWithRegistryEditor(const std::string& file)
+{
+    ProcessRun editor = runProcess(systemDirectory() + "\\..\\regedit.exe", "regedit.exe /s \"" + file + "\"", RunSettings());
+    return editor.finished;
 }
 
 bool keyExists(HKEY root, const std::string& path)

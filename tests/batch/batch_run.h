@@ -23,6 +23,10 @@ protected:
     // Writes a file next to the program's copy.
     void placeBesideProgram(const std::string& name, const std::string& bytes) const;
     std::string besideProgram(const std::string& name) const { return appDir + "\\" + name; }
+    // Puts the 64-bit build in the copy's place with this 32-bit build beside it as its
+    // helper; returns why it cannot (empty when done): it runs only in the 32-bit suite, with
+    // the 64-bit build beside this one.
+    std::string use64BitProgramWith32BitHelper();
 
     // The exit code run() expects of the program.
     DWORD expectedExitCode = 0;
@@ -45,6 +49,18 @@ std::string unregistered(const std::string& dll);
 // The text in UTF-16LE, as a registry file holds it.
 std::string utf16(const std::string& text);
 std::string installed(const std::string& dll, int install, const std::string& commandLine);
+
+// The sample server's class and server keys below the classes root, and the user's classes below
+// HKEY_CURRENT_USER.
+// Inline, so that the constants of every test file built from them are made after them.
+inline const std::string SAMPLE_CLASS_KEY = "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}";
+inline const std::string SAMPLE_SERVER_KEY = SAMPLE_CLASS_KEY + "\\InprocServer32";
+inline const std::string USER_CLASSES = "Software\\Classes\\";
+
+// Deletes the key with everything below it.
+void removeKey(HKEY root, const std::string& path);
+// Imports a registry file with the registry editor, as a user would.
+bool importedWithRegistryEditor(const std::string& file);
 
 // A registry key as this test program's architecture sees it: whether it exists, and its
 // default value ("" for none).

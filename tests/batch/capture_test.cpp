@@ -13,7 +13,6 @@
 
 namespace {
 
-const char SAMPLE_CLASS_KEY[] = "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}";
 
 std::string escaped(const std::string& text)
 {
@@ -73,14 +72,6 @@ const struct {
     {HKEY_CURRENT_USER, overlay_probe::PLANTED_KEY},
     {HKEY_CLASSES_ROOT, overlay_probe::LISTED_KEY},
 };
-
-const std::string USER_CLASSES = "Software\\Classes\\";
-
-void removeKey(HKEY root, const std::string& path)
-{
-    RegDeleteTreeA(root, path.c_str());
-    RegDeleteKeyA(root, path.c_str());
-}
 
 void removeProbeKeys()
 {
@@ -177,7 +168,7 @@ TEST_F(BatchRun, CaptureWritesWhatTheSampleServerWouldRegisterToTheFileAndNothin
                                            "; Subkey: \"Software\\Classes\\CLSID\\{{68E2845A-D929-47E3-9A91-B81448E5A0BD}\"; "
                                            "ValueType: string"));
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_CLASS_KEY));
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, std::string("Software\\Classes\\") + SAMPLE_CLASS_KEY));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + SAMPLE_CLASS_KEY));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, (scratchParent + "4294967292").c_str()));
     EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, going.c_str()));
     RegDeleteKeyA(HKEY_CURRENT_USER, going.c_str());
@@ -206,10 +197,7 @@ TEST_F(BatchRun, ACapturedFileImportedWithTheRegistryEditorGivesBackWhatTheCompo
     std::string file = readFileBytes(scratch.file("out.reg"));
     EXPECT_NE(std::string::npos, file.find(utf16("; " + crash + " : " + STATUS_REGISTER_FAILED + "\r\n")));
 
-    RunSettings settings;
-    ProcessRun imported = runProcess(systemDirectory() + "\\..\\regedit.exe",
-                                     "regedit.exe /s \"" + scratch.file("out.reg") + "\"", settings);
-    EXPECT_TRUE(imported.finished);
+    EXPECT_TRUE(importedWithRegistryEditor(scratch.file("out.reg")));
     for (const RegistryWrite& write : REGISTRY_WRITES) EXPECT_EQ(expectedState(write), registryState(write));
     EXPECT_NE(ERROR_SUCCESS, RegGetValueW(HKEY_CLASSES_ROOT, WRITER_CLASS_KEY, L"Old", RRF_RT_ANY, nullptr, nullptr, nullptr))
         << "the key the component deleted and wrote again keeps what it held before";
@@ -490,8 +478,7 @@ TEST_F(BatchRun, ACapturedComponentReadsTheRealRegistryAndItsDeletionsAreCapture
         EXPECT_NE(std::string::npos, inno.find(line)) << line;
     }
 
-    RunSettings settings;
-    runProcess(systemDirectory() + "\\..\\regedit.exe", "regedit.exe /s \"" + scratch.file("out.reg") + "\"", settings);
+    EXPECT_TRUE(importedWithRegistryEditor(scratch.file("out.reg")));
     const std::string imported = probeKeys();
     plantProbeKeys();
     run("/s .\\probe.dll");

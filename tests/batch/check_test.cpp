@@ -7,9 +7,6 @@
 
 namespace {
 
-const std::string SAMPLE_CLASS_KEY = "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}";
-const std::string SAMPLE_SERVER_KEY = SAMPLE_CLASS_KEY + "\\InprocServer32";
-const std::string USER_CLASSES = "Software\\Classes\\";
 const std::string SAMPLE_NOT_THERE = "HKCR\\" + SAMPLE_CLASS_KEY + " : キーなし (登録では Plinthora Sample Object (test build))、相違 3 件";
 
 // What a check answered, as its log line written with /v says.
@@ -27,12 +24,6 @@ Answer answerIn(const std::string& logLine)
     }
     fields.resize(4);
     return {fields[2], fields[3]};
-}
-
-void removeKey(HKEY root, const std::string& path)
-{
-    RegDeleteTreeA(root, path.c_str());
-    RegDeleteKeyA(root, path.c_str());
 }
 
 void removeSampleRegistration()
@@ -174,11 +165,8 @@ TEST_F(CheckRun, ACheckLeavesTheRegistryByteForByteAsItWas)
 // it runs in the 32-bit suite with the 64-bit build beside this one.
 TEST_F(CheckRun, A32BitComponentIsCheckedByThe32BitHelperInThe32BitView)
 {
-    if (sizeof(void*) != 4) GTEST_SKIP() << "runs in the 32-bit suite";
-    std::string program64 = buildDirectory() + "\\..\\x64\\plinthora.exe";
-    if (!fileExists(program64)) GTEST_SKIP() << "the 64-bit build is not beside this one";
-    CopyFileA(program64.c_str(), program.c_str(), FALSE);
-    CopyFileA(plinthoraExePath().c_str(), besideProgram("plinthora32.exe").c_str(), FALSE);
+    std::string unavailable = use64BitProgramWith32BitHelper();
+    if (!unavailable.empty()) GTEST_SKIP() << unavailable;
     std::string server = placeComponent("comp_sample_server.dll", scratch.file("server32.dll"));
 
     run("/s .\\server32.dll");

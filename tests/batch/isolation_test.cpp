@@ -123,18 +123,14 @@ TEST_F(BatchRun, AComponentFindsTheDllsBesideItFromAnyCurrentDirectory)
 // so it runs in the 32-bit suite, with the 64-bit build beside this one.
 TEST_F(BatchRun, A32BitComponentGoesToThe32BitHelperBesideThe64BitProgram)
 {
-    if (sizeof(void*) != 4) GTEST_SKIP() << "runs in the 32-bit suite";
-    std::string program64 = buildDirectory() + "\\..\\x64\\plinthora.exe";
-    if (!fileExists(program64)) GTEST_SKIP() << "the 64-bit build is not beside this one";
-    CopyFileA(program64.c_str(), program.c_str(), FALSE);
-    CopyFileA(plinthoraExePath().c_str(), besideProgram("plinthora32.exe").c_str(), FALSE);
+    std::string unavailable = use64BitProgramWith32BitHelper();
+    if (!unavailable.empty()) GTEST_SKIP() << unavailable;
     std::string server = placeComponent("comp_sample_server.dll", scratch.file("server32.dll"));
-    const char* serverKey = "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32";
 
     // Twice: the worker hands back a group at the item it cannot load, and goes on after it.
     run("/s /l:run.log .\\server32.dll .\\server32.dll");
     EXPECT_EQ(itemLine(server, "", STATUS_REGISTERED) + itemLine(server, "", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
-    EXPECT_EQ(server, defaultValue(HKEY_CLASSES_ROOT, serverKey)) << "in the 32-bit view of the registry";
+    EXPECT_EQ(server, defaultValue(HKEY_CLASSES_ROOT, SAMPLE_SERVER_KEY)) << "in the 32-bit view of the registry";
 
     DeleteFileA(besideProgram("plinthora32.exe").c_str());
     run("/s /l:run.log /u .\\server32.dll");
@@ -145,21 +141,20 @@ TEST_F(BatchRun, A32BitComponentGoesToThe32BitHelperBesideThe64BitProgram)
     EXPECT_EQ(itemLine(server, "/u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
 
     // For the user alone: in the 32-bit view of the user's classes, where 32-bit programs look.
-    const std::string userServerKey = std::string("Software\\Classes\\") + serverKey;
     run("/s /c /l:run.log .\\server32.dll");
     EXPECT_EQ(itemLine(server, "/c ", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
-    EXPECT_EQ(server, defaultValue(HKEY_CURRENT_USER, userServerKey));
-    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, serverKey));
+    EXPECT_EQ(server, defaultValue(HKEY_CURRENT_USER, USER_CLASSES + SAMPLE_SERVER_KEY));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_SERVER_KEY));
     run("/s /c /u /l:run.log .\\server32.dll");
     EXPECT_EQ(itemLine(server, "/c /u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, userServerKey));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + SAMPLE_SERVER_KEY));
 
     // Captured by the 32-bit helper into the 64-bit program's file, and not registered.
     run("/s /l:run.log /x:out.reg .\\server32.dll");
     EXPECT_EQ(itemLine(server, "", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
     std::string captured = readFileBytes(scratch.file("out.reg"));
-    EXPECT_NE(std::string::npos, captured.find(utf16(std::string("[HKEY_CLASSES_ROOT\\") + serverKey + "]\r\n")));
-    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, serverKey));
+    EXPECT_NE(std::string::npos, captured.find(utf16("[HKEY_CLASSES_ROOT\\" + SAMPLE_SERVER_KEY + "]\r\n")));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_SERVER_KEY));
     // As installer source its keys go to the 32-bit view, after the component's own machine.
     run("/s /x:out.iss .\\server32.dll");
     EXPECT_NE(std::string::npos, readFileBytes(scratch.file("out.iss")).find(std::string("Root: HKCR32; Subkey: \"CLSID\\{{")));

@@ -20,7 +20,7 @@ long long listedSize(const std::string& path)
 // The server path that the test build of the sample COM server registered, or "" without one.
 std::string registeredServer()
 {
-    return defaultValue(HKEY_CLASSES_ROOT, "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32");
+    return defaultValue(HKEY_CLASSES_ROOT, SAMPLE_SERVER_KEY);
 }
 
 }  // namespace

@@ -162,14 +162,11 @@ TEST_F(BatchRun, AComponentOutsideTheManifestsFolderAndOneThatFailedAreNamedWith
 // builds, so it runs in the 32-bit suite, with the 64-bit build beside this one.
 TEST_F(BatchRun, AManifestHoldsComponentsOfOneBitnessAndTheHelperChecksThe32BitOnes)
 {
-    if (sizeof(void*) != 4) GTEST_SKIP() << "runs in the 32-bit suite";
-    std::string build64 = buildDirectory() + "\\..\\x64";
-    if (!fileExists(build64 + "\\plinthora.exe")) GTEST_SKIP() << "the 64-bit build is not beside this one";
-    CopyFileA((build64 + "\\plinthora.exe").c_str(), program.c_str(), FALSE);
-    CopyFileA(plinthoraExePath().c_str(), besideProgram("plinthora32.exe").c_str(), FALSE);
+    std::string unavailable = use64BitProgramWith32BitHelper();
+    if (!unavailable.empty()) GTEST_SKIP() << unavailable;
     std::string server32 = placeComponent("comp_sample_server.dll", scratch.file("server32.dll"));
     std::string server64 = scratch.file("server64.dll");
-    CopyFileA((build64 + "\\components\\comp_sample_server.dll").c_str(), server64.c_str(), FALSE);
+    CopyFileA((buildDirectory() + "\\..\\x64\\components\\comp_sample_server.dll").c_str(), server64.c_str(), FALSE);
 
     run("/s /v /l:run.log /x:mixed.manifest .\\server32.dll .\\server64.dll");
 
@@ -180,5 +177,5 @@ TEST_F(BatchRun, AManifestHoldsComponentsOfOneBitnessAndTheHelperChecksThe32BitO
     EXPECT_EQ(0u, file.find(head("mixed", "x86")));
     EXPECT_NE(std::string::npos, file.find("<file name=\"server32.dll\">"));
     EXPECT_EQ(std::string::npos, file.find("<file name=\"server64.dll\">"));
-    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, "CLSID\\" + SAMPLE_CLASS_ID));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, SAMPLE_CLASS_KEY));
 }

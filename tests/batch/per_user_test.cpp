@@ -10,9 +10,6 @@
 
 namespace {
 
-// Under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE alike.
-const std::string CLASSES = "Software\\Classes\\";
-const std::string SAMPLE_SERVER_KEY = "CLSID\\{68E2845A-D929-47E3-9A91-B81448E5A0BD}\\InprocServer32";
 
 // For its life the machine's classes refuse writes, as they do to a user without
 // administrator rights: everyone may read them and give their security back, nothing else.
@@ -51,12 +48,12 @@ TEST_F(BatchRun, WithCAServerIsRegisteredForTheUserAloneAndNeedsNoRightOverTheMa
     ProcessRun perUser = run("/s /c /l:run.log .\\server.dll");
     EXPECT_TRUE(perUser.boxes.empty());
     EXPECT_EQ(itemLine(server, "/c ", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
-    EXPECT_EQ(server, defaultValue(HKEY_CURRENT_USER, CLASSES + SAMPLE_SERVER_KEY));
-    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, CLASSES + SAMPLE_SERVER_KEY));
+    EXPECT_EQ(server, defaultValue(HKEY_CURRENT_USER, USER_CLASSES + SAMPLE_SERVER_KEY));
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, USER_CLASSES + SAMPLE_SERVER_KEY));
 
     run("/s /c /u /l:run.log .\\server.dll");
     EXPECT_EQ(itemLine(server, "/c /u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, CLASSES + SAMPLE_SERVER_KEY));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + SAMPLE_SERVER_KEY));
     EXPECT_EQ((std::vector<std::string>{registered("server.dll"), unregistered("server.dll")}), calls.lines());
 }
 
@@ -67,16 +64,16 @@ TEST_F(BatchRun, WithCAComponentsCategoriesAreRegisteredForTheUserToo)
     std::string component = placeComponent("comp_category_registrar.dll", scratch.file("category.dll"));
     run("/s /c /l:run.log .\\category.dll");
     EXPECT_EQ(itemLine(component, "/c ", STATUS_REGISTERED), readFileBytes(scratch.file("run.log")));
-    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, CLASSES + CATEGORY_CLASS_KEY));
-    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, CLASSES + CATEGORY_IMPLEMENTED_KEY));
-    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, CLASSES + CATEGORY_KEY));
-    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, CLASSES + CATEGORY_CLASS_KEY));
-    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, CLASSES + CATEGORY_KEY));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + CATEGORY_CLASS_KEY));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + CATEGORY_IMPLEMENTED_KEY));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + CATEGORY_KEY));
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, USER_CLASSES + CATEGORY_CLASS_KEY));
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, USER_CLASSES + CATEGORY_KEY));
 
     run("/s /c /u /l:run.log .\\category.dll");
     EXPECT_EQ(itemLine(component, "/c /u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, CLASSES + CATEGORY_CLASS_KEY));
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, CLASSES + CATEGORY_KEY));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + CATEGORY_CLASS_KEY));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + CATEGORY_KEY));
 }
 
 // /c /u removes the user's registration alone where the machine has the same class, which
@@ -88,8 +85,8 @@ TEST_F(BatchRun, WithCAndUTheUsersRegistrationGoesAndTheMachinesSameClassStays)
     run("/s .\\server.dll");
     run("/s /v /c /u /l:run.log .\\server.dll");
     EXPECT_EQ(itemLine(server, "/c /u ", STATUS_UNREGISTERED), readFileBytes(scratch.file("run.log")));
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, CLASSES + SAMPLE_SERVER_KEY));
-    EXPECT_EQ(server, defaultValue(HKEY_LOCAL_MACHINE, CLASSES + SAMPLE_SERVER_KEY));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, USER_CLASSES + SAMPLE_SERVER_KEY));
+    EXPECT_EQ(server, defaultValue(HKEY_LOCAL_MACHINE, USER_CLASSES + SAMPLE_SERVER_KEY));
     run("/s /u .\\server.dll");
-    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, CLASSES + SAMPLE_SERVER_KEY));
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, USER_CLASSES + SAMPLE_SERVER_KEY));
 }

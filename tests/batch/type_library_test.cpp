@@ -12,7 +12,6 @@ namespace {
 const std::string LIBRARY_VERSION = "{5C3B6E2A-8F41-4D7B-9E0C-2A6D1F3B7C55}\\1.2";
 const std::string LIBRARY_KEY = "TypeLib\\" + LIBRARY_VERSION;
 const std::string LIBRARY_PATH_KEY = LIBRARY_KEY + (sizeof(void*) == 8 ? "\\0\\win64" : "\\0\\win32");
-const std::string USER_CLASSES = "Software\\Classes\\";
 
 }  // namespace
 
