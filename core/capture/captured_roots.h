@@ -9,9 +9,11 @@
 struct CapturedRoot {
     const char* name;
     const WCHAR* wideName;
+    HKEY key;  // the real root
 };
 
 extern const CapturedRoot CAPTURED_ROOTS[OVERLAY_ROOT_COUNT];
 
-// Where the classes of an item with /c are registered, below HKEY_CURRENT_USER.
-extern const WCHAR USER_CLASSES_PATH[];
+// Where classes are registered below a hive: the machine's below HKEY_LOCAL_MACHINE, and those
+// of an item with /c below HKEY_CURRENT_USER.
+extern const WCHAR CLASSES_PATH[];

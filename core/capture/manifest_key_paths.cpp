@@ -50,8 +50,8 @@ int splitKeyPath(const WCHAR* path, KeySegment* segments)
 const WCHAR* classesPath(int root, const WCHAR* path)
 {
     if (root == OVERLAY_CLASSES_ROOT) return path;
-    size_t prefix = lstrlenW(USER_CLASSES_PATH);
-    if (root != OVERLAY_CURRENT_USER || (size_t)lstrlenW(path) <= prefix || !sameText(path, prefix, USER_CLASSES_PATH) ||
+    size_t prefix = lstrlenW(CLASSES_PATH);
+    if (root != OVERLAY_CURRENT_USER || (size_t)lstrlenW(path) <= prefix || !sameText(path, prefix, CLASSES_PATH) ||
         path[prefix] != L'\\') {
         return nullptr;
     }

@@ -190,7 +190,7 @@ void RegistryCapture::recordItem(const ComponentItem* item)
             walk->output = &output;
             walk->kind = kind;
             walk->root = userClasses ? OVERLAY_CURRENT_USER : index;
-            lstrcpyW(walk->path, userClasses ? USER_CLASSES_PATH : L"");
+            lstrcpyW(walk->path, userClasses ? CLASSES_PATH : L"");
             walk->rootPathLength = lstrlenW(walk->path);
             writeTree(walk, key, walk->rootPathLength);
             RegCloseKey(key);

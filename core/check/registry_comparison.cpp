@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 
+#include "core/capture/captured_roots.h"
 #include "core/capture/registry_capture.h"
 #include "core/check/difference_text.h"
 #include "core/jobs/heap.h"
@@ -11,9 +12,6 @@
 
 namespace {
 
-const WCHAR MACHINE_CLASSES[] = L"Software\\Classes";
-const HKEY REAL_ROOTS[OVERLAY_ROOT_COUNT] = {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_USERS,
-                                             HKEY_CURRENT_CONFIG};
 // The keys whose presence says a component is registered at all: its classes, type libraries
 // and interfaces, each named by its id right below these.
 const WCHAR* const IDENTITY_PARENTS[] = {L"CLSID", L"TypeLib", L"Interface"};
@@ -43,7 +41,7 @@ const WCHAR* lastName(const WCHAR* path)
 // HKCR\CLSID\{…}, and the same below the machine's or the user's classes and their 32-bit node.
 bool isIdentityKey(int root, const WCHAR* path)
 {
-    if (root == OVERLAY_LOCAL_MACHINE || root == OVERLAY_CURRENT_USER) path = after(path, MACHINE_CLASSES);
+    if (root == OVERLAY_LOCAL_MACHINE || root == OVERLAY_CURRENT_USER) path = after(path, CLASSES_PATH);
     else if (root != OVERLAY_CLASSES_ROOT) return false;
     if (path == nullptr) return false;
     if (const WCHAR* below = after(path, L"Wow6432Node")) path = below;
@@ -169,9 +167,9 @@ bool RegistryComparison::nothingFound() const
 
 HKEY RegistryComparison::openReal() const
 {
-    if (root != OVERLAY_CLASSES_ROOT || userClasses) return openKey(REAL_ROOTS[root], path);
+    if (root != OVERLAY_CLASSES_ROOT || userClasses) return openKey(CAPTURED_ROOTS[root].key, path);
     WCHAR machinePath[COMPARED_PATH_CAPACITY + 32];
-    lstrcpyW(machinePath, MACHINE_CLASSES);
+    lstrcpyW(machinePath, CLASSES_PATH);
     if (length > 0) {
         lstrcatW(machinePath, L"\\");
         lstrcatW(machinePath, path);
