@@ -225,7 +225,7 @@ void RegistryComparison::compareWritten(HKEY first, HKEY second)
         else if (real == nullptr) noteDifference(nullptr, TEXT_KEY_MISSING, TEXT_KEY_PRESENT, false);
         else othersFound++;
     }
-    if (values > 0) compareValues(first, second, real, moved);
+    if (values > 0) compareValues(first, second, real, moved, longestName, longestData);
     closeKey(real);
     visitSubkeys(first, second, &RegistryComparison::compareWritten);
 }
@@ -247,10 +247,8 @@ void RegistryComparison::visitSubkeys(HKEY first, HKEY second, KeyVisit visit)
     }
 }
 
-void RegistryComparison::compareValues(HKEY first, HKEY second, HKEY real, bool keyMoved)
+void RegistryComparison::compareValues(HKEY first, HKEY second, HKEY real, bool keyMoved, DWORD longestName, DWORD longestData)
 {
-    DWORD subkeys = 0, values = 0, longestName = 0, longestData = 0;
-    keyInfo(first, &subkeys, &values, &longestName, &longestData);
     WCHAR* name = (WCHAR*)allocateZeroed(((size_t)longestName + 1) * sizeof(WCHAR));
     BYTE* data = (BYTE*)allocateZeroed((size_t)longestData + 2 * sizeof(WCHAR));
     if (name == nullptr || data == nullptr) memoryRanOut = true;
@@ -269,16 +267,19 @@ void RegistryComparison::compareValues(HKEY first, HKEY second, HKEY real, bool 
 
 void RegistryComparison::compareValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size, HKEY real)
 {
-    char written[DETAIL_TEXT_CAPACITY];
-    describeData(type, data, size, written, sizeof written);
     ReadValue there;
-    if (real == nullptr) {
-        noteDifference(name, TEXT_KEY_MISSING, written, false);
-    } else if (!there.read(real, name)) {
-        noteDifference(name, TEXT_VALUE_MISSING, written, false);
-    } else {
+    bool present = real != nullptr && there.read(real, name);
+    if (present) {
         othersFound++;
         if (sameValue(type, data, size, there)) return;
+    }
+    char written[DETAIL_TEXT_CAPACITY];
+    describeData(type, data, size, written, sizeof written);
+    if (real == nullptr) {
+        noteDifference(name, TEXT_KEY_MISSING, written, false);
+    } else if (!present) {
+        noteDifference(name, TEXT_VALUE_MISSING, written, false);
+    } else {
         char found[DETAIL_TEXT_CAPACITY];
         describeData(there.type, there.data, there.size, found, sizeof found);
         // The registration names this file where the registry names another: the class or type

@@ -45,7 +45,7 @@ struct RegistryComparison {
     WCHAR path[COMPARED_PATH_CAPACITY];
 
     void compareWritten(HKEY first, HKEY second);
-    void compareValues(HKEY first, HKEY second, HKEY real, bool keyMoved);
+    void compareValues(HKEY first, HKEY second, HKEY real, bool keyMoved, DWORD longestName, DWORD longestData);
     void compareValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size, HKEY real);
     // The walks of the deleted trees share the written tree's signature; they have no second.
     void compareDeletedKeys(HKEY deleted, HKEY);
