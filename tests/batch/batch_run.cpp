@@ -77,12 +77,26 @@ std::string unregistered(const std::string& dll)
     return dll + "|DllUnregisterServer|ole=1";
 }
 
+std::wstring wide(const std::string& text, UINT codePage)
+{
+    int length = MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), nullptr, 0);
+    std::wstring out(length, L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &out[0], length);
+    return out;
+}
+
+std::string ansi(const std::wstring& text)
+{
+    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+    std::string out(length, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), &out[0], length, nullptr, nullptr);
+    return out;
+}
+
 std::string utf16(const std::string& text)
 {
-    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), nullptr, 0);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], length);
-    return std::string((const char*)wide.data(), wide.size() * sizeof(wchar_t));
+    std::wstring characters = wide(text);
+    return std::string((const char*)characters.data(), characters.size() * sizeof(wchar_t));
 }
 
 void removeKey(HKEY root, const std::string& path)

@@ -48,6 +48,9 @@ std::string registered(const std::string& dll);
 std::string unregistered(const std::string& dll);
 // The text in UTF-16LE, as a registry file holds it.
 std::string utf16(const std::string& text);
+// Text between the code page given (the program's by default) and UTF-16.
+std::wstring wide(const std::string& text, UINT codePage = CP_ACP);
+std::string ansi(const std::wstring& text);
 std::string installed(const std::string& dll, int install, const std::string& commandLine);
 
 // The sample server's class and server keys below the classes root, and the user's classes below

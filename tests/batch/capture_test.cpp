@@ -237,22 +237,6 @@ namespace {
 #define WIX_BITNESS L"always32"
 #endif
 
-std::wstring wide(const std::string& text, UINT codePage = CP_ACP)
-{
-    int length = MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), nullptr, 0);
-    std::wstring out(length, L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &out[0], length);
-    return out;
-}
-
-std::string ansi(const std::wstring& text)
-{
-    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
-    std::string out(length, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), &out[0], length, nullptr, nullptr);
-    return out;
-}
-
 size_t occurrences(const std::wstring& text, const std::wstring& part)
 {
     size_t count = 0;

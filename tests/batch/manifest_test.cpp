@@ -36,14 +36,7 @@ std::string failureLine(const std::string& path, const std::string& status, cons
 // The manifest's UTF-8 in the code page of the test's own texts.
 std::string manifestText(const std::string& path)
 {
-    std::string utf8 = readFileBytes(path);
-    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], length);
-    length = WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
-    std::string text(length, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), &text[0], length, nullptr, nullptr);
-    return text;
+    return ansi(wide(readFileBytes(path), CP_UTF8));
 }
 
 // What a client process with the manifest gets for the class, as it creates it.
